@@ -1,0 +1,18 @@
+## -*- texinfo -*-
+## @deftypefn {} {@var{n} =} open_fds (@var{file})
+## Number of file descriptors of this process that are open on @var{file}.
+## @end deftypefn
+function n = open_fds (file)
+  target = canonicalize_file_name (file);
+  if (isempty (target))
+    target = file;
+  endif
+  n = 0;
+  entries = dir ("/proc/self/fd");
+  for i = 1:numel (entries)
+    [link, err] = readlink (fullfile ("/proc/self/fd", entries(i).name));
+    if (err == 0 && strcmp (link, target))
+      n++;
+    endif
+  endfor
+endfunction
