@@ -22,7 +22,7 @@ check: deps build
 	@bash test/run_tests.sh
 
 demo: deps build
-	@$(OCTAVE) --no-gui --no-window-system --norc -q demo/demo.m
+	@$(OCTAVE) --no-gui --no-window-system --norc --no-history -q demo/demo.m
 
 bench: deps build
 	@bash bench/run.sh
@@ -34,7 +34,7 @@ memcheck: deps build
 	@bash tools/memcheck.sh
 
 longrun: deps build
-	@$(OCTAVE) --no-gui --no-window-system --norc -q bench/longrun.m
+	@$(OCTAVE) --no-gui --no-window-system --norc --no-history -q bench/longrun.m
 
 dist:
 	@rm -rf build/$(DIST) && mkdir -p build/$(DIST)

@@ -19,7 +19,7 @@ done
 
 log=$(mktemp /tmp/tolvane-test.XXXXXX.log)
 cd "$top"
-octave --no-gui --no-window-system --norc -q test/run_tests.m "$@" 2>&1 | tee "$log"
+octave --no-gui --no-window-system --norc --no-history -q test/run_tests.m "$@" 2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
 
 # HDF5 must never print its own diagnostics while the module works.

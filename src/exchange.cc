@@ -1,0 +1,632 @@
+// Data exchange: typed transfers between Octave arrays and HDF5 datasets and
+// attributes.  Every numeric transfer is one HDF5 call straight into or out
+// of the Octave array's own storage; the dimension order is reversed instead
+// of moving elements.
+
+#include "exchange.h"
+
+#include <unistd.h>
+
+#include <limits>
+#include <vector>
+
+namespace tolvane {
+
+std::string lastError;
+
+namespace {
+
+constexpr uint64_t max_index = std::numeric_limits<octave_idx_type>::max ();
+
+// Refuses a transfer buffer that cannot exist in this machine's memory, so
+// that a corrupted file claiming a huge extent ends in an error, not in an
+// allocation failure or the OOM killer.
+void
+ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
+                    const std::string& context)
+{
+  uint64_t bytes = elem_size;
+  for (int k = 0; k < dims.ndims (); k++)
+    {
+      uint64_t d = static_cast<uint64_t> (dims(k));
+      if (d == 0)
+        return;
+      if (bytes > std::numeric_limits<uint64_t>::max () / d)
+        bytes = std::numeric_limits<uint64_t>::max ();
+      else
+        bytes *= d;
+    }
+  long pages = sysconf (_SC_PHYS_PAGES);
+  long page_size = sysconf (_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0)
+    return;
+  uint64_t memory = static_cast<uint64_t> (pages) * static_cast<uint64_t> (page_size);
+  if (bytes > memory)
+    throw h5::DataSpaceException (context + ": " + std::to_string (bytes)
+                                  + " bytes do not fit in this machine's memory");
+}
+
+// Octave's storage for each element type.
+template <typename T> struct octave_array;
+template <> struct octave_array<double> { using type = NDArray; };
+template <> struct octave_array<float> { using type = FloatNDArray; };
+template <> struct octave_array<std::complex<double>> { using type = ComplexNDArray; };
+template <> struct octave_array<std::complex<float>> { using type = FloatComplexNDArray; };
+template <> struct octave_array<unsigned long> { using type = uint64NDArray; };
+template <> struct octave_array<long> { using type = int64NDArray; };
+template <> struct octave_array<unsigned int> { using type = uint32NDArray; };
+template <> struct octave_array<int> { using type = int32NDArray; };
+template <> struct octave_array<unsigned short> { using type = uint16NDArray; };
+template <> struct octave_array<short> { using type = int16NDArray; };
+template <> struct octave_array<unsigned char> { using type = uint8NDArray; };
+template <> struct octave_array<signed char> { using type = int8NDArray; };
+template <> struct octave_array<bool> { using type = boolNDArray; };
+
+// The value's elements as an array of T, sharing the value's storage.
+template <typename T> typename octave_array<T>::type elements_of (const octave_value& v);
+template <> NDArray elements_of<double> (const octave_value& v) { return v.array_value (); }
+template <> FloatNDArray elements_of<float> (const octave_value& v) { return v.float_array_value (); }
+template <> ComplexNDArray elements_of<std::complex<double>> (const octave_value& v) { return v.complex_array_value (); }
+template <> FloatComplexNDArray elements_of<std::complex<float>> (const octave_value& v) { return v.float_complex_array_value (); }
+template <> uint64NDArray elements_of<unsigned long> (const octave_value& v) { return v.uint64_array_value (); }
+template <> int64NDArray elements_of<long> (const octave_value& v) { return v.int64_array_value (); }
+template <> uint32NDArray elements_of<unsigned int> (const octave_value& v) { return v.uint32_array_value (); }
+template <> int32NDArray elements_of<int> (const octave_value& v) { return v.int32_array_value (); }
+template <> uint16NDArray elements_of<unsigned short> (const octave_value& v) { return v.uint16_array_value (); }
+template <> int16NDArray elements_of<short> (const octave_value& v) { return v.int16_array_value (); }
+template <> uint8NDArray elements_of<unsigned char> (const octave_value& v) { return v.uint8_array_value (); }
+template <> int8NDArray elements_of<signed char> (const octave_value& v) { return v.int8_array_value (); }
+template <> boolNDArray elements_of<bool> (const octave_value& v) { return v.bool_array_value (); }
+
+template <typename T> struct tag { using type = T; };
+
+// Calls F (tag<T> ()) for the element type T of a numeric or logical type
+// spec; returns false when SPEC names none.
+template <typename F>
+bool
+dispatch_numeric (const std::string& spec, F&& f)
+{
+  if (spec == "double") f (tag<double> ());
+  else if (spec == "single") f (tag<float> ());
+  else if (spec == "double complex") f (tag<std::complex<double>> ());
+  else if (spec == "single complex") f (tag<std::complex<float>> ());
+  else if (spec == "uint64") f (tag<unsigned long> ());
+  else if (spec == "int64") f (tag<long> ());
+  else if (spec == "uint32") f (tag<unsigned int> ());
+  else if (spec == "int32") f (tag<int> ());
+  else if (spec == "uint16") f (tag<unsigned short> ());
+  else if (spec == "int16") f (tag<short> ());
+  else if (spec == "uint8") f (tag<unsigned char> ());
+  else if (spec == "int8") f (tag<signed char> ());
+  else if (spec == "logical") f (tag<bool> ());
+  else return false;
+  return true;
+}
+
+octave_idx_type
+element_count (const dim_vector& dims)
+{
+  octave_idx_type n = 1;
+  for (int k = 0; k < dims.ndims (); k++)
+    n *= dims(k);
+  return n;
+}
+
+void
+reclaim_strings (const h5::DataType& type, const h5::DataSpace& space, void *buf,
+                 bool& ok)
+{
+#if H5_VERSION_GE(1, 12, 0)
+  ok = H5Treclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+#else
+  ok = H5Dvlen_reclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+#endif
+}
+
+// Strings of the result: a char row for one element, otherwise a cell
+// array of strings of the exchange's shape (empty when there is none).
+octave_value
+strings_value (const Array<std::string>& strings)
+{
+  if (strings.numel () == 1)
+    return octave_value (strings(0), '\'');
+  if (strings.numel () == 0)
+    return octave_value (Cell (strings.dims ()));
+  return octave_value (strings);
+}
+
+// Drops trailing singleton dimensions, keeping at least two.
+dim_vector
+trimmed (const dim_vector& dims)
+{
+  int n = dims.ndims ();
+  while (n > 2 && dims(n - 1) == 1)
+    n--;
+  dim_vector out = dims;
+  out.resize (n);
+  return out;
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ binding
+
+data_exchange::data_exchange ()
+  : dspace (h5::DataSpace::dataspace_null), octave_dims (0, 0)
+{ }
+
+void
+data_exchange::reset ()
+{
+  lastError.clear ();
+  value = octave_value ();
+  dataset = nullptr;
+  attribute = nullptr;
+  dtype = h5::DataType ();
+  dtype_info = dtype_info_t ();
+  dspace = h5::DataSpace (h5::DataSpace::dataspace_null);
+  dspace_info = dspace_info_t ();
+  type_spec.clear ();
+}
+
+bool
+data_exchange::assign (h5::DataSet *ds)
+{
+  reset ();
+  dataset = ds;
+  h5::DataType type = ds->getDataType ();
+  h5::DataSpace space = ds->getSpace ();
+  return assign (type, space);
+}
+
+bool
+data_exchange::assign (const h5::Attribute *attr)
+{
+  reset ();
+  attribute = attr;
+  h5::DataType type = attr->getDataType ();
+  h5::DataSpace space = attr->getSpace ();
+  return assign (type, space);
+}
+
+bool
+data_exchange::assign (const h5::DataType& type, const h5::DataSpace& space)
+{
+  dtype = type;
+  dspace = space;
+  dtype_info.assign (dtype);
+  if (dtype_info.type_class.empty ())
+    {
+      lastError = "Invalid HDF5 datatype";
+      return false;
+    }
+  if (dtype_info.octave_class.empty ())
+    {
+      lastError = "Unsupported datatype '" + dtype_info.type_class + "'";
+      return false;
+    }
+  type_spec = dtype_info.octave_class;
+
+  dspace_info.assign (dspace);
+  if (dspace_info.extent_type.empty () || dspace_info.extent_type == "Empty")
+    {
+      lastError = "Empty HDF5 dataspace";
+      return false;
+    }
+  if (dspace_info.extent_type == "Scalar")
+    {
+      octave_dims = dim_vector (1, 1);
+      return true;
+    }
+
+  octave_idx_type n = dspace_info.dims.numel ();
+  for (octave_idx_type k = 0; k < n; k++)
+    if (dspace_info.dims(k).value () > max_index)
+      throw h5::DataSpaceException ("The dataspace's extents are too large for Octave");
+  if (n == 0)
+    octave_dims = dim_vector (1, 1);
+  else if (n == 1)
+    octave_dims = dim_vector (1, dspace_info.dims(0).value ());
+  else
+    {
+      octave_dims = dim_vector ();
+      octave_dims.resize (n);
+      for (octave_idx_type k = 0; k < n; k++)
+        octave_dims(k) = dspace_info.dims(k).value ();
+    }
+  return true;
+}
+
+h5::DataSpace
+data_exchange::from_dim_vector (const dim_vector& dims)
+{
+  if (dims.ndims () == 2 && dims(0) == 1)
+    {
+      if (dims(1) == 1)
+        return h5::DataSpace (h5::DataSpace::dataspace_scalar);
+      return h5::DataSpace (std::vector<hsize_t> {static_cast<hsize_t> (dims(1))});
+    }
+  int n = dims.ndims ();
+  std::vector<hsize_t> extents (n);
+  for (int k = 0; k < n; k++)
+    extents[n - 1 - k] = dims(k);
+  return h5::DataSpace (extents);
+}
+
+// ------------------------------------------------------------ dataset reads
+
+octave_value
+data_exchange::read ()
+{
+  octave_value result;
+  if (type_spec == "string")
+    return read_string ();
+  dispatch_numeric (transfer_spec (type_spec), [&] (auto t)
+                    { result = read_impl<typename decltype (t)::type> (); });
+  return result;
+}
+
+template <typename T>
+octave_value
+data_exchange::read_impl ()
+{
+  using Array_t = typename octave_array<T>::type;
+  ensure_allocatable (octave_dims, sizeof (T), "Unable to read the dataset");
+  Array_t array (octave_dims);
+  if (array.numel () > 0)
+    dataset->read (h5traits<T>::predType (), from_dim_vector (octave_dims),
+                   dspace, array.fortran_vec ());
+  return octave_value (array);
+}
+
+octave_value
+data_exchange::read_string ()
+{
+  octave_idx_type count = element_count (octave_dims);
+  Array<std::string> strings (octave_dims);
+  if (count == 0)
+    return strings_value (strings);
+
+  h5::DataSpace mem_space = from_dim_vector (octave_dims);
+  if (dtype_info.size == all_ones)
+    {
+      ensure_allocatable (octave_dims, sizeof (char *), "Unable to read the dataset");
+      std::vector<char *> ptrs (count, nullptr);
+      dataset->read (dtype, mem_space, dspace, ptrs.data ());
+      for (octave_idx_type i = 0; i < count; i++)
+        strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
+      bool ok;
+      reclaim_strings (dtype, mem_space, ptrs.data (), ok);
+      if (! ok)
+        {
+          lastError = "Error in call to H5Dvlen_reclaim";
+          return octave_value ();
+        }
+    }
+  else
+    {
+      std::size_t len = dtype_info.size;
+      ensure_allocatable (octave_dims, len, "Unable to read the dataset");
+      std::vector<char> bytes (count * len, '\0');
+      dataset->read (dtype, mem_space, dspace, bytes.data ());
+      for (octave_idx_type i = 0; i < count; i++)
+        strings(i) = std::string (bytes.data () + i * len, len);
+    }
+  return strings_value (strings);
+}
+
+// --------------------------------------------------------------- hyperslabs
+
+bool
+data_exchange::selectHyperslab (uint64NDArray start, uint64NDArray count,
+                                uint64NDArray stride, bool extend)
+{
+  if (dspace_info.extent_type == "Scalar")
+    {
+      lastError = "Hyperslab selection not possible for scalar datasets";
+      return false;
+    }
+  if (dspace_info.extent_type == "Empty")
+    {
+      lastError = "Hyperslab selection not possible. Dataset is NULL";
+      return false;
+    }
+
+  octave_idx_type rank = dspace_info.dims.numel ();
+  std::size_t R = static_cast<std::size_t> (rank);
+  bool has_stride = stride.numel () > 0;
+  auto too_short = [&] (const uint64NDArray& v, const char *what)
+  {
+    lastError = std::string (what) + " has " + std::to_string (v.numel ())
+                + " entries but the dataset has " + std::to_string (rank)
+                + " dimensions";
+  };
+  if (start.numel () < rank)
+    return too_short (start, "start"), false;
+  if (count.numel () < rank)
+    return too_short (count, "count"), false;
+  if (has_stride && stride.numel () < rank)
+    return too_short (stride, "stride"), false;
+
+  std::vector<hsize_t> offset (R), cnt (R), step (R);
+  std::vector<hsize_t> extents = dspace.getDimensions ();
+  bool grow = false;
+  for (std::size_t j = 0; j < R; j++)
+    {
+      std::size_t i = R - 1 - j;
+      uint64_t s = start(j).value ();
+      uint64_t c = count(j).value ();
+      uint64_t t = has_stride ? stride(j).value () : 1;
+      if (s == 0 || c == 0 || t == 0)
+        {
+          lastError = "start, count and stride entries must be at least 1";
+          return false;
+        }
+      // needed = s + (c - 1) * t, the 1-based index of the last element.
+      uint64_t span;
+      if (__builtin_mul_overflow (c - 1, t, &span)
+          || __builtin_add_overflow (s, span, &span) || span > max_index)
+        {
+          lastError = "the end index of the selection is too large";
+          return false;
+        }
+      offset[i] = s - 1;
+      cnt[i] = c;
+      step[i] = t;
+      uint64_t needed = span;
+      if (needed <= extents[i])
+        continue;
+      if (! extend)
+        {
+          lastError = "hyperslab selection beyond the dataset's size";
+          return false;
+        }
+      if (needed >= dspace_info.max_dims(j).value ())
+        {
+          lastError = "Hyperslab selection superseeds size of non-extensible dataset";
+          return false;
+        }
+      extents[i] = needed;
+      grow = true;
+    }
+
+  if (grow)
+    dataset->resize (extents);
+  dspace = dataset->getSpace ().selectHyperslab (offset, cnt, step);
+
+  if (R == 1)
+    octave_dims(1) = count(0).value ();
+  else
+    {
+      octave_dims = dim_vector ();
+      octave_dims.resize (rank);
+      for (octave_idx_type k = 0; k < rank; k++)
+        octave_dims(k) = count(k).value ();
+    }
+  return true;
+}
+
+// ------------------------------------------------------------- value intake
+
+bool
+data_exchange::assign (octave_value v)
+{
+  reset ();
+  if (v.islogical ())
+    type_spec = "logical";
+  else if (v.isinteger ())
+    {
+      if (v.is_uint64_type ()) type_spec = "uint64";
+      else if (v.is_int64_type ()) type_spec = "int64";
+      else if (v.is_uint32_type ()) type_spec = "uint32";
+      else if (v.is_int32_type ()) type_spec = "int32";
+      else if (v.is_uint16_type ()) type_spec = "uint16";
+      else if (v.is_int16_type ()) type_spec = "int16";
+      else if (v.is_uint8_type ()) type_spec = "uint8";
+      else if (v.is_int8_type ()) type_spec = "int8";
+    }
+  else if (v.isreal ())
+    {
+      if (v.is_double_type ()) type_spec = "double";
+      else if (v.is_single_type ()) type_spec = "single";
+    }
+  else if (v.iscomplex ())
+    {
+      if (v.is_double_type ()) type_spec = "double complex";
+      else if (v.is_single_type ()) type_spec = "single complex";
+    }
+  else if (v.iscellstr ())
+    type_spec = "string";
+
+  if (type_spec.empty ())
+    {
+      lastError = "Unsupported Octave data of class '" + v.class_name () + "'";
+      return false;
+    }
+
+  dtype = h5type_from_spec (type_spec);
+  dspace = h5::DataSpace (h5::DataSpace::dataspace_scalar);
+  octave_dims = v.dims ();
+  int n = octave_dims.ndims ();
+  if (element_count (octave_dims) > 1)
+    {
+      std::vector<hsize_t> extents (n);
+      for (int k = 0; k < n; k++)
+        extents[n - 1 - k] = octave_dims(k);
+      dspace = h5::DataSpace (extents);
+    }
+  dspace_info.assign (dspace);
+  value = v;
+  return true;
+}
+
+bool
+data_exchange::isCompatible (const data_exchange& target)
+{
+  if (type_spec != target.type_spec)
+    {
+      lastError = "different datatype specs";
+      return false;
+    }
+  if (dtype.getSize () != target.dtype.getSize ())
+    {
+      lastError = "different datatype size";
+      return false;
+    }
+
+  // A value fits when both Octave shapes agree once trailing singleton
+  // dimensions are dropped; a one-dimensional dataset also takes a column.
+  dim_vector mine = trimmed (octave_dims);
+  dim_vector theirs = trimmed (target.octave_dims);
+  if (mine == theirs)
+    return true;
+  bool one_dimensional = target.dspace_info.extent_type == "Simple"
+                         && target.dspace_info.dims.numel () == 1;
+  if (one_dimensional && mine.ndims () == 2 && mine(1) == 1
+      && mine(0) == theirs(1))
+    return true;
+
+  if (dspace_info.extent_type == "Scalar"
+      || target.dspace_info.extent_type == "Scalar")
+    lastError = "different dataspaces extent type";
+  else if (mine.ndims () != theirs.ndims ())
+    lastError = "different dataspace dimensionality";
+  else
+    lastError = "different number of elements";
+  return false;
+}
+
+void
+data_exchange::write (const data_exchange& target)
+{
+  if (type_spec == "string")
+    {
+      write_string (target);
+      return;
+    }
+  dispatch_numeric (type_spec, [&] (auto t)
+                    { write_impl<typename decltype (t)::type> (target); });
+}
+
+template <typename T>
+void
+data_exchange::write_impl (const data_exchange& target)
+{
+  // data () instead of fortran_vec (): the value's storage is shared with
+  // the caller's variable and must not be copied on the way to HDF5.
+  const auto array = elements_of<T> (value);
+  target.dataset->write (h5traits<T>::predType (), dspace, target.dspace,
+                         array.data ());
+}
+
+void
+data_exchange::write_string (const data_exchange& target)
+{
+  Array<std::string> strings = value.cellstr_value ();
+  std::vector<const char *> ptrs (strings.numel ());
+  for (octave_idx_type i = 0; i < strings.numel (); i++)
+    ptrs[i] = strings(i).c_str ();
+  target.dataset->write (dtype, dspace, target.dspace,
+                         ptrs.empty () ? nullptr : ptrs.data ());
+}
+
+// -------------------------------------------------------- attribute reads
+
+octave_value
+data_exchange::read_attribute ()
+{
+  octave_value result;
+  if (type_spec == "string")
+    return read_string_attr ();
+  dispatch_numeric (transfer_spec (type_spec), [&] (auto t)
+                    { result = read_attr_impl<typename decltype (t)::type> (); });
+  return result;
+}
+
+template <typename T>
+octave_value
+data_exchange::read_attr_impl ()
+{
+  // The native memory type of the element: HDF5 converts byte order and
+  // width, so attributes of any byte order arrive with their true values.
+  using Array_t = typename octave_array<T>::type;
+  ensure_allocatable (octave_dims, sizeof (T), "Unable to read attribute");
+  Array_t array (octave_dims);
+  if (array.numel () > 0)
+    attribute->read (h5traits<T>::predType (), array.fortran_vec ());
+  return octave_value (array);
+}
+
+octave_value
+data_exchange::read_string_attr ()
+{
+  if (! attribute)
+    {
+      lastError = "Read requested from null attribute";
+      return octave_value ();
+    }
+  octave_idx_type count = element_count (octave_dims);
+  Array<std::string> strings (octave_dims);
+  if (count == 0)
+    return strings_value (strings);
+
+  if (dtype_info.size == all_ones)
+    {
+      ensure_allocatable (octave_dims, sizeof (char *), "Unable to read attribute");
+      std::vector<char *> ptrs (count, nullptr);
+      h5::DataSpace mem_space = from_dim_vector (octave_dims);
+      attribute->read (dtype, ptrs.data ());
+      for (octave_idx_type i = 0; i < count; i++)
+        strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
+      bool ok;
+      reclaim_strings (dtype, mem_space, ptrs.data (), ok);
+      if (! ok)
+        {
+          lastError = "Error in call to H5Dvlen_reclaim";
+          throw h5::AttributeException ("Failed to reclaim HDF5 internal memory");
+        }
+    }
+  else
+    {
+      std::size_t len = dtype_info.size;
+      ensure_allocatable (octave_dims, len, "Unable to read attribute");
+      std::vector<char> bytes (count * len, '\0');
+      attribute->read (dtype, bytes.data ());
+      for (octave_idx_type i = 0; i < count; i++)
+        strings(i) = std::string (bytes.data () + i * len, len);
+    }
+  return strings_value (strings);
+}
+
+// ------------------------------------------------------- attribute writes
+
+bool
+data_exchange::write_as_attribute (h5::Attribute& attr)
+{
+  if (type_spec == "string")
+    write_string_attr (attr);
+  else
+    dispatch_numeric (type_spec, [&] (auto t)
+                      { write_attr_impl<typename decltype (t)::type> (attr); });
+  return true;
+}
+
+template <typename T>
+void
+data_exchange::write_attr_impl (h5::Attribute& attr)
+{
+  const auto array = elements_of<T> (value);
+  attr.write (h5traits<T>::predType (), array.data ());
+}
+
+void
+data_exchange::write_string_attr (h5::Attribute& attr)
+{
+  Array<std::string> strings = value.cellstr_value ();
+  std::vector<const char *> ptrs (strings.numel ());
+  for (octave_idx_type i = 0; i < strings.numel (); i++)
+    ptrs[i] = strings(i).c_str ();
+  attr.write (dtype, ptrs.empty () ? nullptr : ptrs.data ());
+}
+
+} // namespace tolvane

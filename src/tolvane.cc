@@ -1,0 +1,388 @@
+// tolvane: the six Octave functions of the module, the location rules, and
+// the frame that turns failures into Octave errors.
+
+#include <octave/oct.h>
+#include <octave/oct-map.h>
+
+#include <string>
+
+#include "description.h"
+#include "exchange.h"
+#include "h5.h"
+#include "info.h"
+
+namespace tolvane {
+
+// A location is a full path: its first character is '/'.
+bool
+validLocation (const std::string& location)
+{
+  if (location.empty () || location[0] != '/')
+    {
+      lastError = "dataset location should be specified as a full pathname with leading '/'";
+      return false;
+    }
+  return true;
+}
+
+// Every leading part of the path and the path itself exist.  Testing the
+// parts one by one reports a path through a missing group as missing
+// instead of as an HDF5 failure.
+bool
+locationExists (const h5::File& file, const std::string& location)
+{
+  std::size_t pos = location.find ('/', 1);
+  while (pos != std::string::npos)
+    {
+      if (! file.exist (location.substr (0, pos)))
+        return false;
+      pos = location.find ('/', pos + 1);
+    }
+  std::size_t last = location.rfind ('/');
+  std::size_t q = (last == std::string::npos) ? 0 : last + 1;
+  if (q < location.size ())
+    return file.exist (location);
+  return true;
+}
+
+// No existing leading part of the path is anything but a group.
+bool
+canCreate (const h5::File& file, const std::string& location)
+{
+  std::size_t pos = location.find ('/', 1);
+  while (pos != std::string::npos)
+    {
+      std::string part = location.substr (0, pos);
+      if (! file.exist (part))
+        return true;
+      if (file.getObjectType (part) != h5::ObjectType::Group)
+        return false;
+      pos = location.find ('/', pos + 1);
+    }
+  return true;
+}
+
+namespace {
+
+// Runs BODY with HDF5's error printing off and turns an HDF5 layer
+// exception into an Octave error carrying its text alone.  Octave errors
+// raised by BODY pass unchanged; every handle BODY opened is released on
+// the way out.
+template <typename Body>
+void
+run_guarded (Body&& body)
+{
+  std::string failure;
+  {
+    h5::SilentErrors silence;
+    try
+      {
+        body ();
+        return;
+      }
+    catch (const h5::Exception& e)
+      {
+        failure = e.what ();
+      }
+  }
+  error ("%s", failure.c_str ());
+}
+
+// The common location checks of the entry functions: PREFIX is the
+// function's message prefix, QUOTE_MISSING whether the missing-location
+// message quotes the path.
+void
+check_location (const h5::File& file, const std::string& location,
+                const char *prefix, bool quote_missing)
+{
+  if (! validLocation (location))
+    error ("%s: %s", prefix, lastError.c_str ());
+  if (! locationExists (file, location))
+    {
+      if (quote_missing)
+        error ("%s: location '%s' does not exist", prefix, location.c_str ());
+      error ("%s: location %s does not exist", prefix, location.c_str ());
+    }
+}
+
+} // namespace
+
+} // namespace tolvane
+
+using namespace tolvane;
+
+DEFUN_DLD (__h5create__, args, ,
+           "__h5create__: backend for h5create\n"
+           "Users should not use this directly. Use h5create.m instead")
+{
+  if (args.length () != 7)
+    error ("__h5create__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  bool create = args(1).bool_value ();
+  std::string location = args(2).string_value ();
+  uint64NDArray size = args(3).uint64_array_value ();
+  std::string spec = args(4).string_value ();
+  uint64NDArray chunk = args(5).uint64_array_value ();
+  int deflate = args(6).int_value ();
+
+  octave_idx_type n = size.numel ();
+  if (chunk.numel () > 0 && chunk.numel () < n)
+    error ("h5create: chunk size has %ld entries but the dataset size has %ld",
+           static_cast<long> (chunk.numel ()), static_cast<long> (n));
+  if (deflate < 0 || deflate > 9)
+    error ("h5create: deflate level must be an integer from 0 to 9");
+  if (deflate > 0 && chunk.numel () == 0)
+    error ("h5create: deflate compression requires a chunked dataset");
+
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, create ? h5::File::Create : h5::File::ReadWrite);
+    if (! validLocation (location))
+      error ("h5create: %s", lastError.c_str ());
+    if (locationExists (file, location))
+      error ("h5create: location '%s' already exists", location.c_str ());
+    if (! canCreate (file, location))
+      error ("h5create: location '%s' cannot be created. Check that intermediate nodes are of type Group",
+             location.c_str ());
+
+    h5::DataSpace space (h5::DataSpace::dataspace_scalar);
+    bool scalar = (n == 1 && size(0).value () == 1)
+                  || (n == 2 && size(0).value () == 1 && size(1).value () == 1);
+    if (! scalar)
+      {
+        std::vector<hsize_t> extents (n), maxima (n);
+        for (octave_idx_type k = 0; k < n; k++)
+          {
+            uint64_t s = size(k).value ();
+            extents[n - 1 - k] = (s == tolvane::all_ones) ? 0 : s;
+            maxima[n - 1 - k] = s;
+          }
+        space = h5::DataSpace (extents, maxima);
+      }
+
+    h5::DataSetCreateProps props;
+    if (chunk.numel () > 0)
+      {
+        std::vector<hsize_t> dims (n);
+        for (octave_idx_type k = 0; k < n; k++)
+          dims[n - 1 - k] = chunk(k).value ();
+        props.setChunk (dims);
+      }
+    if (deflate > 0)
+      props.setDeflate (static_cast<unsigned> (deflate));
+
+    h5::DataType type = h5type_from_spec (spec);
+    file.createDataSet (location, space, type, props, true);
+  });
+  return octave_value_list ();
+}
+
+DEFUN_DLD (__h5read__, args, ,
+           "__h5read__: backend for h5read\n"
+           "Users should not use this directly. Use h5read.m instead")
+{
+  if (args.length () != 5)
+    error ("__h5read__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  uint64NDArray start = args(2).uint64_array_value ();
+  uint64NDArray count = args(3).uint64_array_value ();
+  uint64NDArray stride = args(4).uint64_array_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5read", false);
+    if (file.getObjectType (location) != h5::ObjectType::Dataset)
+      error ("h5read: location '%s' is not a Dataset", location.c_str ());
+
+    data_exchange ex;
+    h5::DataSet dataset = file.getDataSet (location);
+    if (! ex.assign (&dataset))
+      error ("h5read: dataset %s: %s", location.c_str (), lastError.c_str ());
+    if (start.numel () > 0 && ! ex.selectHyperslab (start, count, stride, false))
+      error ("h5read: hyperslab selection: %s", lastError.c_str ());
+    result = ex.read ();
+    if (result.is_undefined () && ! lastError.empty ())
+      error ("h5read: %s", lastError.c_str ());
+  });
+  return octave_value_list (result);
+}
+
+DEFUN_DLD (__h5write__, args, ,
+           "__h5write__: backend for h5write\n"
+           "Users should not use this directly. Use h5write.m instead")
+{
+  if (args.length () != 6)
+    error ("__h5write__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  octave_value value = args(2);
+  uint64NDArray start = args(3).uint64_array_value ();
+  uint64NDArray count = args(4).uint64_array_value ();
+  uint64NDArray stride = args(5).uint64_array_value ();
+
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadWrite);
+    check_location (file, location, "h5write", false);
+    if (file.getObjectType (location) != h5::ObjectType::Dataset)
+      error ("h5write: location '%s' is not a Dataset", location.c_str ());
+
+    data_exchange target;
+    h5::DataSet dataset = file.getDataSet (location);
+    if (! target.assign (&dataset))
+      error ("h5write: dataset %s: %s", location.c_str (), lastError.c_str ());
+
+    data_exchange source;
+    if (! source.assign (value))
+      error ("h5write: octave data: %s", lastError.c_str ());
+    if (value.numel () == 0)
+      error ("h5write: octave data: the value has no elements to write");
+    if (source.type_spec == "string" && target.dtype_info.size != tolvane::all_ones)
+      error ("h5write: export of string data is supported only to variable size HDF5 string datasets");
+
+    if (start.numel () > 0 && ! target.selectHyperslab (start, count, stride, true))
+      error ("h5write: hyperslab selection: %s", lastError.c_str ());
+    if (! source.isCompatible (target))
+      error ("h5write: incompatible dataset and octave data: %s", lastError.c_str ());
+    source.write (target);
+  });
+  return octave_value_list ();
+}
+
+DEFUN_DLD (__h5readatt__, args, ,
+           "__h5readatt__: backend for h5readatt\n"
+           "Users should not use this directly. Use h5readatt.m instead")
+{
+  if (args.length () != 3)
+    error ("__h5readatt__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  std::string attname = args(2).string_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5readatt", true);
+    switch (file.getObjectType (location))
+      {
+      case h5::ObjectType::Dataset:
+        result = read_attr (file.getDataSet (location), attname);
+        break;
+      case h5::ObjectType::Group:
+        result = read_attr (file.getGroup (location), attname);
+        break;
+      default:
+        error ("h5readatt: location has unsupported object type");
+      }
+  });
+  return octave_value_list (result);
+}
+
+DEFUN_DLD (__h5writeatt__, args, ,
+           "__h5writeatt__: backend for h5writeatt\n"
+           "Users should not use this directly. Use h5writeatt.m instead")
+{
+  if (args.length () != 4)
+    error ("__h5writeatt__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  std::string attname = args(2).string_value ();
+  octave_value value = args(3);
+
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadWrite);
+    check_location (file, location, "h5writeatt", true);
+
+    data_exchange ex;
+    if (! ex.assign (value))
+      error ("h5writeatt: data value val: %s", lastError.c_str ());
+    if (value.numel () == 0)
+      error ("h5writeatt: data value val: the value has no elements to write");
+
+    switch (file.getObjectType (location))
+      {
+      case h5::ObjectType::Dataset:
+        {
+          h5::DataSet dataset = file.getDataSet (location);
+          ex.write_as_attribute (dataset, attname);
+        }
+        break;
+      case h5::ObjectType::Group:
+        {
+          h5::Group group = file.getGroup (location);
+          ex.write_as_attribute (group, attname);
+        }
+        break;
+      default:
+        error ("h5writeatt: location has unsupported object type");
+      }
+  });
+  return octave_value_list ();
+}
+
+DEFUN_DLD (h5info, args, ,
+           "-*- texinfo -*- \n"
+           "@deftypefn {Loadable Function} {@var{info}=} h5info (@var{filename}) \n"
+           "@deftypefnx {Loadable Function} {@var{info}=} h5info (@var{filename}, @var{location}) \n"
+           "\n"
+           "Return information about the content of a HDF5 file.\n"
+           "\n"
+           "@code{info = h5info(@var{filename})} returns information about an entire HDF5 file.\n"
+           "\n"
+           "@code{info = h5info(@var{filename},@var{location})} returns information about the specified location in the HDF5 file.\n"
+           "\n"
+           "The return value, @var{info}, is a structure with detailed information on the groups, datasets, and datatypes contained in the file.\n"
+           "\n"
+           "@seealso{h5disp}\n"
+           "@end deftypefn")
+{
+  int nargin = args.length ();
+  if (nargin < 1 || nargin > 2 || ! args(0).is_string ())
+    print_usage ();
+  std::string filename = args(0).string_value ();
+  std::string location = "/";
+  if (nargin == 2)
+    {
+      if (! args(1).is_string ())
+        print_usage ();
+      location = args(1).string_value ();
+    }
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5info", true);
+    switch (file.getObjectType (location))
+      {
+      case h5::ObjectType::Dataset:
+        {
+          dset_info_t info;
+          info.assign (file.getDataSet (location), location);
+          result = info.oct_map ();
+        }
+        break;
+      case h5::ObjectType::Group:
+        {
+          group_info_t info;
+          info.assign (file.getGroup (location), location);
+          result = info.oct_map ();
+        }
+        break;
+      default:
+        error ("h5info: location '%s' has unsupported object type",
+               location.c_str ());
+      }
+  });
+  return octave_value_list (result);
+}
