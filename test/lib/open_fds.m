@@ -8,9 +8,11 @@ function n = open_fds (file)
     target = file;
   endif
   n = 0;
-  entries = dir ("/proc/self/fd");
-  for i = 1:numel (entries)
-    [link, err] = readlink (fullfile ("/proc/self/fd", entries(i).name));
+  ## readdir, not dir: dir would stat the descriptor of its own listing,
+  ## which is closed by then.
+  names = readdir ("/proc/self/fd");
+  for i = 1:numel (names)
+    [link, err] = readlink (fullfile ("/proc/self/fd", names{i}));
     if (err == 0 && strcmp (link, target))
       n++;
     endif
