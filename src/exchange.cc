@@ -5,9 +5,11 @@
 
 #include "exchange.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace tolvane {
@@ -44,6 +46,42 @@ ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
   if (bytes > memory)
     throw h5::DataSpaceException (context + ": " + std::to_string (bytes)
                                   + " bytes do not fit in this machine's memory");
+}
+
+// Asks the kernel to back a large, still untouched result buffer with huge
+// pages: HDF5 then fills it with far fewer page faults.
+void
+prefer_huge_pages (void *buf, std::size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+  constexpr uintptr_t huge = uintptr_t (2) << 20;
+  uintptr_t begin = (reinterpret_cast<uintptr_t> (buf) + huge - 1) & ~(huge - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t> (buf) + bytes) & ~(huge - 1);
+  if (end > begin)
+    madvise (reinterpret_cast<void *> (begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void) buf;
+  (void) bytes;
+#endif
+}
+
+// An Octave array of shape DIMS whose storage is allocated but not filled:
+// the transfer that follows writes every element, so the usual zero fill
+// would only add a pass over the memory.
+template <typename Array_t>
+Array_t
+uninitialized_array (const dim_vector& dims)
+{
+#if defined (OCTAVE_HAVE_STD_PMR_POLYMORPHIC_ALLOCATOR)
+  return Array_t (dims);
+#else
+  using E = typename Array_t::element_type;
+  std::allocator<E> alloc;
+  octave_idx_type n = dims.safe_numel ();
+  E *buf = std::allocator_traits<std::allocator<E>>::allocate (alloc, n);
+  prefer_huge_pages (buf, n * sizeof (E));
+  return Array_t (Array<E> (buf, dims));
+#endif
 }
 
 // Octave's storage for each element type.
@@ -272,7 +310,7 @@ data_exchange::read_impl ()
 {
   using Array_t = typename octave_array<T>::type;
   ensure_allocatable (octave_dims, sizeof (T), "Unable to read the dataset");
-  Array_t array (octave_dims);
+  Array_t array = uninitialized_array<Array_t> (octave_dims);
   if (array.numel () > 0)
     dataset->read (h5traits<T>::predType (), from_dim_vector (octave_dims),
                    dspace, array.fortran_vec ());
@@ -551,7 +589,7 @@ data_exchange::read_attr_impl ()
   // width, so attributes of any byte order arrive with their true values.
   using Array_t = typename octave_array<T>::type;
   ensure_allocatable (octave_dims, sizeof (T), "Unable to read attribute");
-  Array_t array (octave_dims);
+  Array_t array = uninitialized_array<Array_t> (octave_dims);
   if (array.numel () > 0)
     attribute->read (h5traits<T>::predType (), array.fortran_vec ());
   return octave_value (array);
