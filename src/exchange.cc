@@ -150,15 +150,39 @@ element_count (const dim_vector& dims)
   return n;
 }
 
-void
-reclaim_strings (const h5::DataType& type, const h5::DataSpace& space, void *buf,
-                 bool& ok)
+// Fills STRINGS (already of the exchange's shape) with the elements that
+// READ (buffer) transfers in the file's own string type TYPE of element size
+// SIZE: one pointer per variable-length string, whose memory HDF5 allocates
+// and this function reclaims, or SIZE bytes per fixed-length string, kept
+// whole with their padding.  False when the reclaim failed.
+template <typename Reader>
+bool
+read_strings (Array<std::string>& strings, const h5::DataType& type,
+              uint64_t size, const std::string& context, Reader&& read)
 {
+  octave_idx_type count = strings.numel ();
+  if (count == 0)
+    return true;
+  if (size == all_ones)
+    {
+      ensure_allocatable (strings.dims (), sizeof (char *), context);
+      std::vector<char *> ptrs (count, nullptr);
+      read (ptrs.data ());
+      for (octave_idx_type i = 0; i < count; i++)
+        strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
+      h5::DataSpace space = data_exchange::from_dim_vector (strings.dims ());
 #if H5_VERSION_GE(1, 12, 0)
-  ok = H5Treclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+      return H5Treclaim (type.getId (), space.getId (), H5P_DEFAULT, ptrs.data ()) >= 0;
 #else
-  ok = H5Dvlen_reclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+      return H5Dvlen_reclaim (type.getId (), space.getId (), H5P_DEFAULT, ptrs.data ()) >= 0;
 #endif
+    }
+  ensure_allocatable (strings.dims (), size, context);
+  std::vector<char> bytes (count * size, '\0');
+  read (bytes.data ());
+  for (octave_idx_type i = 0; i < count; i++)
+    strings(i) = std::string (bytes.data () + i * size, size);
+  return true;
 }
 
 // Strings of the result: a char row for one element, otherwise a cell
@@ -320,35 +344,18 @@ data_exchange::read_impl ()
 octave_value
 data_exchange::read_string ()
 {
-  octave_idx_type count = element_count (octave_dims);
   Array<std::string> strings (octave_dims);
-  if (count == 0)
-    return strings_value (strings);
-
-  h5::DataSpace mem_space = from_dim_vector (octave_dims);
-  if (dtype_info.size == all_ones)
+  bool reclaimed = read_strings (strings, dtype, dtype_info.size,
+                                 "Unable to read the dataset",
+                                 [&] (void *buf)
+                                 {
+                                   dataset->read (dtype, from_dim_vector (octave_dims),
+                                                  dspace, buf);
+                                 });
+  if (! reclaimed)
     {
-      ensure_allocatable (octave_dims, sizeof (char *), "Unable to read the dataset");
-      std::vector<char *> ptrs (count, nullptr);
-      dataset->read (dtype, mem_space, dspace, ptrs.data ());
-      for (octave_idx_type i = 0; i < count; i++)
-        strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
-      bool ok;
-      reclaim_strings (dtype, mem_space, ptrs.data (), ok);
-      if (! ok)
-        {
-          lastError = "Error in call to H5Dvlen_reclaim";
-          return octave_value ();
-        }
-    }
-  else
-    {
-      std::size_t len = dtype_info.size;
-      ensure_allocatable (octave_dims, len, "Unable to read the dataset");
-      std::vector<char> bytes (count * len, '\0');
-      dataset->read (dtype, mem_space, dspace, bytes.data ());
-      for (octave_idx_type i = 0; i < count; i++)
-        strings(i) = std::string (bytes.data () + i * len, len);
+      lastError = "Error in call to H5Dvlen_reclaim";
+      return octave_value ();
     }
   return strings_value (strings);
 }
@@ -603,35 +610,14 @@ data_exchange::read_string_attr ()
       lastError = "Read requested from null attribute";
       return octave_value ();
     }
-  octave_idx_type count = element_count (octave_dims);
   Array<std::string> strings (octave_dims);
-  if (count == 0)
-    return strings_value (strings);
-
-  if (dtype_info.size == all_ones)
+  bool reclaimed = read_strings (strings, dtype, dtype_info.size,
+                                 "Unable to read attribute",
+                                 [&] (void *buf) { attribute->read (dtype, buf); });
+  if (! reclaimed)
     {
-      ensure_allocatable (octave_dims, sizeof (char *), "Unable to read attribute");
-      std::vector<char *> ptrs (count, nullptr);
-      h5::DataSpace mem_space = from_dim_vector (octave_dims);
-      attribute->read (dtype, ptrs.data ());
-      for (octave_idx_type i = 0; i < count; i++)
-        strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
-      bool ok;
-      reclaim_strings (dtype, mem_space, ptrs.data (), ok);
-      if (! ok)
-        {
-          lastError = "Error in call to H5Dvlen_reclaim";
-          throw h5::AttributeException ("Failed to reclaim HDF5 internal memory");
-        }
-    }
-  else
-    {
-      std::size_t len = dtype_info.size;
-      ensure_allocatable (octave_dims, len, "Unable to read attribute");
-      std::vector<char> bytes (count * len, '\0');
-      attribute->read (dtype, bytes.data ());
-      for (octave_idx_type i = 0; i < count; i++)
-        strings(i) = std::string (bytes.data () + i * len, len);
+      lastError = "Error in call to H5Dvlen_reclaim";
+      throw h5::AttributeException ("Failed to reclaim HDF5 internal memory");
     }
   return strings_value (strings);
 }
