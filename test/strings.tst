@@ -110,6 +110,8 @@
 %! __h5write__ (w, "/v2d", {"a", "b"; "c", "d"; "e", "f"}', [], [], []);
 %!error <h5write: octave data: Unsupported Octave data of class 'char'>
 %! __h5write__ (w, "/vscalar", "abc", [], [], []);
+%!error <h5write: octave data: Unsupported Octave data of class 'cell'>
+%! __h5write__ (w, "/vscalar", {1}, [], [], []);
 
 ## The refused writes left the copy as it was, and no descriptor open.
 %!test
