@@ -46,6 +46,7 @@ for spec in "d:double:256" "i16:int16:64"; do
   [ "$agree" = yes ] && agree=$(same_sum "$(field "$lp" sum)" "$(field "$lc" sum)")
   mc=$(median "${tc[@]}"); mp=$(median "${tp[@]}"); mo=$(median "${to[@]}")
   printf '  %-34s %10.4f %10.4f %10.4f %10s\n' "/$dset $mib MiB $cls" "$mc" "$mp" "$mo" "$agree"
+  runs "/$dset C" "${tc[@]}"; runs "/$dset h5py" "${tp[@]}"; runs "/$dset Octave" "${to[@]}"
   rc=$(ratio "$mo" "$mc"); rp=$(ratio "$mo" "$mp")
   hwm=$(median "${mem[@]}")
   grow_mib=$(awk -v a="$hwm" -v b="$start_kb" 'BEGIN { printf "%.1f", (a - b) / 1024 }')

@@ -7,14 +7,15 @@
 # medians of those and print a short table.
 #
 # Environment:
-#   BENCH_RUNS   timed runs per contender (default 5)
+#   BENCH_RUNS   timed runs per contender (default 7)
+#   BENCH_VERBOSE=1 also prints every run's time
 #   OCTAVE       Octave binary (default octave)
 #   PYTHON       Python with h5py and numpy (default /usr/bin/python3)
 #   CC           C compiler (default gcc)
 
 BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$BENCH_DIR/.." && pwd)
-BENCH_RUNS=${BENCH_RUNS:-5}
+BENCH_RUNS=${BENCH_RUNS:-7}
 OCTAVE=${OCTAVE:-octave}
 PYTHON=${PYTHON:-/usr/bin/python3}
 CC=${CC:-gcc}
@@ -110,5 +111,14 @@ row () {
   local label=$1; shift
   printf '  %-34s' "$label"
   printf ' %s' "$@"
+  printf '\n'
+}
+
+# runs LABEL V1 V2 ...: with BENCH_VERBOSE=1, the times of all runs.
+runs () {
+  [ "${BENCH_VERBOSE:-0}" = 1 ] || return 0
+  local label=$1; shift
+  printf '    runs %-29s' "$label"
+  printf ' %.4f' "$@"
   printf '\n'
 }

@@ -3,7 +3,7 @@
     py_bench.py make-tiny FILE          a 2x3 double dataset /t (warm-up file)
     py_bench.py make-read FILE          /d: 4096x8192 double (256 MiB),
                                         /i16: 4096x8192 int16 (64 MiB), contiguous
-    py_bench.py make-write FILE         /d: 4096x8192 double, contiguous, unwritten
+    py_bench.py make-write FILE         /d: 4096x8192 double, contiguous, all zeros
     py_bench.py make-strided FILE       /d: 4096x4096 double (128 MiB), contiguous
     py_bench.py make-info FILE          100 groups of 100 small datasets, each
                                         dataset with two attributes
@@ -42,7 +42,7 @@ def make_read(path):
 
 def make_write(path):
     with h5py.File(path, "w") as f:
-        f.create_dataset("d", shape=SHAPE, dtype="f8")
+        f.create_dataset("d", data=np.zeros(SHAPE))
 
 
 def make_strided(path):
