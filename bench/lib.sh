@@ -87,6 +87,11 @@ median () {
           else printf "%.6f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# minimum V1 V2 ...: the smallest of the numbers.
+minimum () {
+  printf '%s\n' "$@" | sort -g | head -n 1
+}
+
 # ratio A B: A / B with three decimals.
 ratio () {
   awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "inf"; else printf "%.3f\n", a / b }'
