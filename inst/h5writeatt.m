@@ -1,0 +1,148 @@
+## Copyright (C) 2026 The tolvane developers
+##
+## This program is free software: you can redistribute it and/or modify it
+## under the terms of the GNU General Public License as published by the Free
+## Software Foundation, either version 3 of the License, or (at your option)
+## any later version.
+##
+## This program is distributed in the hope that it will be useful, but
+## WITHOUT ANY WARRANTY; without even the implied warranty of MERCHANTABILITY
+## or FITNESS FOR A PARTICULAR PURPOSE.  See the GNU General Public License
+## for more details.
+##
+## You should have received a copy of the GNU General Public License along
+## with this program.  If not, see <https://www.gnu.org/licenses/>.
+
+## -*- texinfo -*-
+## @deftypefn  {} {} h5writeatt (@var{filename}, @var{loc}, @var{attr}, @var{value})
+## @deftypefnx {} {} h5writeatt (@var{filename}, @var{loc}, @var{attr}, @var{value}, "TextEncoding", @var{enc})
+## Write @var{value} as the attribute @var{attr} of the group or dataset
+## @var{loc} in the existing HDF5 file @var{filename}.
+##
+## @var{loc} is the full path of the group or dataset, beginning with
+## @qcode{"/"}; the root group is @qcode{"/"}.  An attribute of the same name
+## is replaced, whatever its class and shape.
+##
+## A numeric or logical @var{value} is stored with its own class and shape.
+## Text is stored as variable-length UTF-8 strings: a character row becomes
+## one string (a scalar attribute, which @code{h5readatt} returns as a
+## character row); a character matrix of @var{m} rows becomes @var{m}
+## strings, one per row with the blanks that pad the rows removed, stored as
+## an @var{m}-by-1 array like the cell array that @code{cellstr} makes of the
+## matrix; a cell array of strings becomes one string per cell, in its shape.
+## Values without elements cannot be stored.
+##
+## The option @qcode{"TextEncoding"} may be @qcode{"UTF-8"} or
+## @qcode{"system"}; Octave's text is UTF-8, and strings are always stored as
+## UTF-8.
+##
+## Example:
+##
+## @example
+## @group
+## h5writeatt ("data.h5", "/", "created_by", "simulation toolbox 1.4");
+## h5writeatt ("data.h5", "/temperature", "units", "K");
+## h5writeatt ("data.h5", "/temperature", "range", [250 320]);
+## h5writeatt ("data.h5", "/", "axes", @{"x", "y", "z"@});
+## @end group
+## @end example
+##
+## @seealso{h5readatt, h5info, h5disp, h5write}
+## @end deftypefn
+
+function h5writeatt (filename, loc, attr, value, varargin)
+
+  if (nargin != 4 && nargin != 6)
+    print_usage ();
+  endif
+  if (! ischar (filename) || ! isrow (filename))
+    error ("h5writeatt: FILENAME must be a string");
+  endif
+  if (! ischar (loc) || ! isrow (loc))
+    error ("h5writeatt: LOC must be a string");
+  endif
+  if (! ischar (attr) || ! isrow (attr))
+    error ("h5writeatt: ATTR must be a string");
+  endif
+  if (! (isnumeric (value) || islogical (value) || ischar (value)
+         || iscellstr (value)))
+    error ("h5writeatt: VALUE must be numeric, logical or text");
+  endif
+  if (nargin == 6)
+    if (! ischar (varargin{1}) || ! strcmpi (varargin{1}, "TextEncoding"))
+      if (ischar (varargin{1}))
+        error ("h5writeatt: unknown option '%s'", varargin{1});
+      endif
+      error ("h5writeatt: option names must be strings");
+    endif
+    enc = varargin{2};
+    if (! ischar (enc) || ! any (strcmpi (enc, {"UTF-8", "system"})))
+      error ('h5writeatt: TextEncoding must be "UTF-8" or "system"');
+    endif
+  endif
+
+  if (ischar (value))
+    if (rows (value) <= 1)
+      value = {value};
+    else
+      value = cellstr (value);
+    endif
+  endif
+
+  __h5writeatt__ (filename, loc, attr, value);
+
+endfunction
+
+
+%!test
+%! f = [tempname() ".h5"];
+%! unwind_protect
+%!   h5create (f, "/d", 3);
+%!   ## Text: a row, an empty row, a matrix by rows, cells of any shape.
+%!   cases = {
+%!     "one string ",         "one string "
+%!     "",                    ""
+%!     ["ab "; "cde"],        {"ab"; "cde"}
+%!     {"x", "y", "z"},       {"x", "y", "z"}
+%!     {"p"; "q"},            {"p"; "q"}
+%!     {"single"},            "single"
+%!     "Grüße, ∂x",           "Grüße, ∂x"
+%!   };
+%!   for i = 1:rows (cases)
+%!     h5writeatt (f, "/d", "t", cases{i, 1});
+%!     assert (h5readatt (f, "/d", "t"), cases{i, 2});
+%!   endfor
+%!   ## Replacement by another class and shape; both encodings.
+%!   h5writeatt (f, "/", "a", "text", "TextEncoding", "UTF-8");
+%!   h5writeatt (f, "/", "a", uint8 ([1 2; 3 4]));
+%!   assert (h5readatt (f, "/", "a"), uint8 ([1 2; 3 4]));
+%!   h5writeatt (f, "/", "a", "plain", "textencoding", "system");
+%!   assert (h5readatt (f, "/", "a"), "plain");
+%!   h5writeatt (f, "/", "b", logical ([1 0 1]));
+%!   assert (h5readatt (f, "/", "b"), logical ([1 0 1]));
+%!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
+%!     "print(F.attrs['a'], F['d'].attrs['t'], F.attrs['b'].dtype)\n" ...
+%!     "print(h5py.check_string_dtype(F.attrs.get_id('a').dtype).encoding)"], f));
+%!   assert (out, sprintf ("plain Grüße, ∂x bool\nutf-8"));
+%!   fail ("h5writeatt (f, '/x', 'a', 1)", "h5writeatt: location '/x' does not exist");
+%!   fail ("h5writeatt (f, 'd', 'a', 1)", "leading '/'");
+%!   fail ("h5writeatt (f, '/d', 'a', [])", "h5writeatt: ");
+%!   fail ("h5writeatt ([f '.missing'], '/', 'a', 1)", "Unable to open file");
+%!   assert (isfile ([f '.missing']), false);
+%! unwind_protect_cleanup
+%!   unlink (f);
+%! end_unwind_protect
+
+## Input validation
+%!error <Invalid call> h5writeatt ()
+%!error <Invalid call> h5writeatt ("f.h5", "/", "a")
+%!error <Invalid call> h5writeatt ("f.h5", "/", "a", 1, "TextEncoding")
+%!error <h5writeatt: FILENAME must be a string> h5writeatt (1, "/", "a", 1)
+%!error <h5writeatt: LOC must be a string> h5writeatt ("f.h5", 1, "a", 1)
+%!error <h5writeatt: ATTR must be a string> h5writeatt ("f.h5", "/", {"a"}, 1)
+%!error <h5writeatt: VALUE must be numeric, logical or text> h5writeatt ("f.h5", "/", "a", struct ())
+%!error <h5writeatt: VALUE must be numeric, logical or text> h5writeatt ("f.h5", "/", "a", {1})
+%!error <h5writeatt: unknown option 'Encoding'> h5writeatt ("f.h5", "/", "a", "x", "Encoding", "UTF-8")
+%!error <h5writeatt: option names must be strings> h5writeatt ("f.h5", "/", "a", "x", 1, "UTF-8")
+%!error <h5writeatt: TextEncoding must be "UTF-8" or "system"> h5writeatt ("f.h5", "/", "a", "x", "TextEncoding", "latin1")
+%!error <h5writeatt: TextEncoding must be "UTF-8" or "system"> h5writeatt ("f.h5", "/", "a", "x", "TextEncoding", 8)
