@@ -159,6 +159,8 @@
 %! __h5create__ (f, false, "/e", [1], "double", [1], 0);
 %!error <^Unable to create the dataset "/e": \([^)]+\) .+$>
 %! __h5create__ (f, false, "/e", uint64 ([10 Inf]), "double", [], 0);
+%!error <^Unable to create the dataset "/e": \([^)]+\) .+$>
+%! __h5create__ (f, false, "/e", [4 6], "double", [5 6], 0);
 ## Fewer chunk entries than size entries.
 %!error <^h5create: .+>
 %! __h5create__ (f, false, "/e", [4 6], "double", [2], 0);
@@ -178,6 +180,19 @@
 %! assert (__h5read__ (f, "/d", [], [], []), zeros (2, 2));
 %!test
 %! unlink (f);
+
+## A file that the call created stays when a later check fails.
+%!test
+%! g = [tempname() ".h5"];
+%! unwind_protect
+%!   try
+%!     __h5create__ (g, true, "no/slash", [2 2], "double", [], 0);
+%!   catch
+%!   end_try_catch
+%!   assert (h5py_run (sprintf ("print(list(h5py.File('%s', 'r').keys()))", g)), "[]");
+%! unwind_protect_cleanup
+%!   unlink (g);
+%! end_unwind_protect
 
 ## No descriptor stays open on the file after successful and failed calls.
 %!test

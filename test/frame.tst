@@ -68,6 +68,20 @@
 %! __h5read__ ("missing.h5", "no/leading/slash", [], [], []);
 %!error <^Unable to open file missing\.h5 \(File accessibility\) Unable to open file$>
 %! __h5read__ ("missing.h5", "/d", [1 1], [1 1], []);
+## Arguments are converted before the file is opened.
+%!test
+%! for call = {@() __h5read__("missing.h5", "/d", struct(), [], [])
+%!           @() __h5write__("missing.h5", "/d", 1, [], {}, [])
+%!           @() __h5create__("missing.h5", true, "/d", [2 2], "double", [], struct())}'
+%!   try
+%!     call{1} ();
+%!     msg = "<no error>";
+%!   catch err
+%!     msg = err.message;
+%!   end_try_catch
+%!   assert (! strcmp (msg, "<no error>") && ! strncmp (msg, "Unable to", 9), ...
+%!           "%s: %s", func2str (call{1}), msg);
+%! endfor
 %!test
 %! assert (! exist ("missing.h5", "file"));
 
@@ -99,6 +113,7 @@
 %! __h5read__ (f, "/dangling", [], [], []);
 %!assert (__h5read__ (f, "/soft", [], [], []), __h5read__ (f, "/shape/m35", [], [], []))
 %!assert (__h5read__ (f, "/g/d", [], [], []), [1 3; 2 4])
+%!assert (__h5read__ (f, "/shape/m35/", [], [], []), __h5read__ (f, "/shape/m35", [], [], []))
 
 ## No descriptor stays open on the file, whichever way a call ends.
 %!test

@@ -109,6 +109,8 @@
 %!   "/shape/a234",  [1 3 1], [4 1 2], [],      A(:, 3, :)
 %!   "/num/int16",   [2 2],   [2 1],   [],      int16([3; intmax("int16")])
 %!   "/num/logical", [1 1],   [2 1],   [2 1],   [true; true]
+%!   "/odd/int24",   [2],     [3],     [],      int32([-1 0 1])
+%!   "/be/i32",      [1 2],   [3 1],   [],      int32([2; 3; intmax("int32")])
 %! };
 %! for i = 1:rows (cases)
 %!   [loc, start, count, stride, want] = cases{i,:};

@@ -192,6 +192,11 @@
 %!   assert (error_of (@() __h5write__ (f, "/fix", B, [1 5], [10 4], [])), ...
 %!           "h5write: hyperslab selection: Hyperslab selection superseeds size of non-extensible dataset");
 %!   assert (rd (f, "/fix"), A);
+%!   ## An empty start writes the whole dataset; entries past its rank are unused.
+%!   __h5write__ (f, "/fix", B, [], [99 99], [0 0]);
+%!   assert (rd (f, "/fix"), B);
+%!   __h5write__ (f, "/fix", A, [1 1 5], [10 4 7], [1 1 0]);
+%!   assert (rd (f, "/fix"), A);
 %!   ## One dimension may grow, the other may not: neither grows.
 %!   __h5create__ (f, false, "/half", [big 4], "double", [5 4], 0);
 %!   __h5write__ (f, "/half", ones (3, 4), [1 1], [3 4], []);
