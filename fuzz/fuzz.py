@@ -1,0 +1,348 @@
+#!/usr/bin/env python3
+"""Mutation harness of tolvane: derive mutants from small seed files and run every
+function of the module over them in Octave, watching for crashes and hangs.
+
+Usage: fuzz.py [N] [--seed S] [--timeout SEC] [--batch B] [--out DIR]
+
+N mutants (default 1500) are derived deterministically from the seed S: each one
+is a seed file with bit flips, byte overwrites or a multi-byte overwrite (most of
+them in the first 4 KiB, where the superblock and the object headers live), or a
+truncation.  Batches of mutants run in one octave-cli process each
+(fuzz/driver.m); a process that dies of a signal, exits abnormally or makes no
+progress for SEC seconds marks the running mutant as a crash or a hang.  The
+mutant is kept as DIR/crash-NAME.h5 (or hang-NAME.h5), its backtrace is taken
+with gdb, the place where it stopped is classified (module, HDF5, elsewhere),
+and the harness goes on with the next mutant in a new process.
+
+Exit status: 0 when no crash or hang stopped outside the HDF5 library, else 1.
+"""
+import argparse
+import collections
+import os
+import random
+import re
+import resource
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(HERE)
+OCTAVE = os.environ.get("OCTAVE_CLI", "octave-cli")
+MEM_LIMIT = 4 << 30           # address-space limit of each Octave process
+HEAD = 4096                   # most mutations land in the first HEAD bytes
+INTERESTING = [0, 1, 2, 0x7f, 0x80, 0xff, 0x7fff, 0xffff, 0x7fffffff,
+               0x80000000, 0xffffffff, 1 << 32, 1 << 40, (1 << 63) - 1,
+               1 << 63, (1 << 64) - 1]
+RUNTIME_LIBS = ("libc.so", "libc-", "libstdc++", "libgcc_s", "ld-linux",
+                "libpthread", "linux-vdso")
+
+
+def mutate(data, rng):
+    """Return (mutant bytes, description) for one mutation of data."""
+    buf = bytearray(data)
+    n = len(buf)
+
+    def pos():
+        if rng.random() < 0.8:
+            return rng.randrange(min(n, HEAD))
+        return rng.randrange(n)
+
+    r = rng.random()
+    if r < 0.40:
+        k = rng.randint(1, 8)
+        where = []
+        for _ in range(k):
+            p = pos()
+            bit = rng.randrange(8)
+            buf[p] ^= 1 << bit
+            where.append("%d.%d" % (p, bit))
+        return bytes(buf), "flip " + ",".join(where)
+    if r < 0.72:
+        k = rng.randint(1, 4)
+        where = []
+        for _ in range(k):
+            p = pos()
+            v = rng.choice([0x00, 0xff, 0x7f, 0x80, 0x01, rng.randrange(256)])
+            buf[p] = v
+            where.append("%d=%02x" % (p, v))
+        return bytes(buf), "byte " + ",".join(where)
+    if r < 0.88:
+        width = rng.choice([2, 4, 8])
+        p = min(pos(), n - width)
+        v = rng.choice(INTERESTING) & ((1 << (8 * width)) - 1)
+        buf[p:p + width] = v.to_bytes(width, "little")
+        return bytes(buf), "word %d:%d=%x" % (p, width, v)
+    cut = rng.randrange(1, n)
+    return bytes(buf[:cut]), "truncate %d of %d" % (cut, n)
+
+
+def limits():
+    os.setsid()
+    resource.setrlimit(resource.RLIMIT_AS, (MEM_LIMIT, MEM_LIMIT))
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+
+def octave_env(listfile, seeds, scratch):
+    env = dict(os.environ)
+    env.update(FUZZ_TOP=TOP, FUZZ_LIST=listfile, FUZZ_SEEDS=seeds,
+               FUZZ_SCRATCH=scratch)
+    return env
+
+
+def parse_frames(text):
+    frames = []
+    for line in text.splitlines():
+        m = re.match(r"FRAME (\d+) (.*) @ (.*) @ (.*)$", line)
+        if m:
+            frames.append((int(m.group(1)), m.group(2), m.group(3), m.group(4)))
+    return frames
+
+
+def classify(frames):
+    """Where a backtrace stopped: the first frame outside the C/C++ runtime."""
+    if not frames:
+        return "not reproduced"
+    for _, func, lib, src in frames:
+        base = os.path.basename(lib)
+        if base.startswith(RUNTIME_LIBS) or func in ("raise", "abort", "__GI_raise",
+                                                      "__GI_abort"):
+            continue
+        if "tolvane.oct" in base or re.search(r"/src/\w+\.(cc|h)$", src):
+            return "module"
+        if "libhdf5" in base:
+            return "hdf5"
+        return "elsewhere (%s)" % (base or lib)
+    return "elsewhere (runtime)"
+
+
+def format_frames(frames, count=10):
+    return "\n".join("      #%d %s  [%s%s]" % (n, f, os.path.basename(l),
+                                               "" if s == "-" else " " + s)
+                     for n, f, l, s in frames[:count])
+
+
+def gdb_rerun(mutant, seedname, seeds, work, timeout):
+    """Run one mutant under gdb; return the frames where it stopped."""
+    listfile = os.path.join(work, "gdb-list.txt")
+    with open(listfile, "w") as fh:
+        fh.write("%s\t%s\n" % (mutant, seedname))
+    cmd = ["gdb", "-batch", "-nx", "-x", os.path.join(HERE, "gdb_frames.py"),
+           "-ex", "set pagination off", "-ex", "set confirm off",
+           "-ex", "handle SIGPIPE nostop noprint pass",
+           "-ex", "run", "-ex", "tolvane-frames 25",
+           "--args", OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")]
+    env = octave_env(listfile, seeds, os.path.join(work, "gdb-scratch.h5"))
+    try:
+        out = subprocess.run(cmd, env=env, stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT, preexec_fn=limits,
+                             timeout=timeout, text=True, errors="replace").stdout
+    except subprocess.TimeoutExpired as exc:
+        out = exc.stdout or ""
+        if isinstance(out, bytes):
+            out = out.decode(errors="replace")
+    return parse_frames(out), out
+
+
+def gdb_attach(pid):
+    cmd = ["gdb", "-batch", "-nx", "-x", os.path.join(HERE, "gdb_frames.py"),
+           "-p", str(pid), "-ex", "tolvane-frames 25"]
+    try:
+        out = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                             timeout=120, text=True, errors="replace").stdout
+    except subprocess.TimeoutExpired:
+        out = ""
+    return parse_frames(out), out
+
+
+class Stats:
+    def __init__(self):
+        self.run = 0
+        self.ok = 0
+        self.err = 0
+        self.diag = 0
+        self.messages = collections.Counter()
+        self.failures = []      # (kind, name, where, frames, detail, path)
+        self.exit_problems = []
+
+
+def norm_message(msg):
+    fn, _, text = msg.partition(": ")
+    text = re.sub(r"'?/[^\s']*\.h5'?", "FILE", text)
+    return fn + ": " + re.sub(r"\d+", "#", text)
+
+
+def run_batch(items, seeds, work, out, timeout, stats):
+    """items: list of (path, seedname, description)."""
+    remaining = list(items)
+    by_name = {os.path.splitext(os.path.basename(p))[0]: (p, s, d)
+               for p, s, d in items}
+    while remaining:
+        listfile = os.path.join(work, "list.txt")
+        with open(listfile, "w") as fh:
+            for p, s, _ in remaining:
+                fh.write("%s\t%s\n" % (p, s))
+        scratch = os.path.join(work, "scratch.h5")
+        proc = subprocess.Popen([OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")],
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL,
+                                env=octave_env(listfile, seeds, scratch),
+                                preexec_fn=limits)
+        fd = proc.stdout.fileno()
+        pending = b""
+        current = None
+        started = time.monotonic()
+        finished = []
+        tail = collections.deque(maxlen=15)
+        hung = False
+        while True:
+            wait = 1.0
+            ready, _, _ = select.select([fd], [], [], wait)
+            if ready:
+                chunk = os.read(fd, 65536)
+                if not chunk:
+                    break
+                pending += chunk
+                *lines, pending = pending.split(b"\n")
+                for raw in lines:
+                    line = raw.decode(errors="replace")
+                    if line.startswith("BEGIN "):
+                        current = line[6:].strip()
+                        started = time.monotonic()
+                    elif line.startswith("END "):
+                        parts = line.split()
+                        stats.run += 1
+                        stats.ok += int(parts[2])
+                        stats.err += int(parts[3])
+                        finished.append(parts[1])
+                        current = None
+                    elif line.startswith("E "):
+                        stats.messages[norm_message(line[2:])] += 1
+                    else:
+                        if "HDF5-DIAG" in line:
+                            stats.diag += 1
+                        tail.append(line)
+            if current is not None and time.monotonic() - started > timeout:
+                hung = True
+                frames, _ = gdb_attach(proc.pid)
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+                break
+        proc.wait()
+        done = set(finished)
+        if current is None:
+            if proc.returncode != 0:
+                stats.exit_problems.append((finished[-1] if finished else "(start)",
+                                            proc.returncode, list(tail)))
+            remaining = [it for it in remaining
+                         if os.path.splitext(os.path.basename(it[0]))[0] not in done]
+            if remaining and not finished:
+                # The process died before starting a mutant: do not loop forever.
+                stats.exit_problems.append(("(no progress)", proc.returncode, list(tail)))
+                return
+            continue
+        stats.run += 1
+        path, seedname, desc = by_name[current]
+        kind = "hang" if hung else "crash"
+        keep = os.path.join(out, "%s-%s.h5" % (kind, current))
+        shutil.copyfile(path, keep)
+        if hung:
+            detail = "no progress for %d s" % timeout
+        else:
+            rc = proc.returncode
+            detail = ("signal %s" % signal.Signals(-rc).name) if rc < 0 else "exit status %d" % rc
+            frames, _ = gdb_rerun(keep, seedname, seeds, work, max(120, 4 * timeout))
+        where = classify(frames)
+        with open(os.path.splitext(keep)[0] + ".txt", "w") as fh:
+            fh.write("%s %s (%s), seed %s, mutation: %s\nstopped in: %s\n"
+                     % (kind, current, detail, seedname, desc, where))
+            fh.write("last output:\n  " + "\n  ".join(tail) + "\n")
+            fh.write("backtrace:\n" + format_frames(frames, 25) + "\n")
+        stats.failures.append((kind, current, where, frames, "%s; %s; seed %s"
+                               % (detail, desc, seedname), keep))
+        print("fuzz: %s in %s (%s): stopped in %s, kept as %s"
+              % (kind, current, detail, where, keep), flush=True)
+        print(format_frames(frames, 8), flush=True)
+        idx = [os.path.splitext(os.path.basename(it[0]))[0] for it in remaining].index(current)
+        remaining = [it for it in remaining[idx + 1:]
+                     if os.path.splitext(os.path.basename(it[0]))[0] not in done]
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("n", nargs="?", type=int, default=1500)
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--timeout", type=int, default=20)
+    ap.add_argument("--batch", type=int, default=100)
+    ap.add_argument("--out", default=os.path.join(HERE, "out"))
+    args = ap.parse_args()
+
+    out = os.path.abspath(args.out)
+    seeddir = os.path.join(out, "seeds")
+    work = os.path.join(out, "work")
+    for d in (seeddir, work):
+        shutil.rmtree(d, ignore_errors=True)
+        os.makedirs(d)
+    for old in os.listdir(out):
+        if old.startswith(("crash-", "hang-")):
+            os.unlink(os.path.join(out, old))
+    subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_seeds.py"), seeddir],
+                   check=True)
+    seeds = os.path.join(seeddir, "seeds.tsv")
+    seedfiles = sorted(f for f in os.listdir(seeddir) if f.endswith(".h5"))
+    blobs = {f: open(os.path.join(seeddir, f), "rb").read() for f in seedfiles}
+
+    stats = Stats()
+    t0 = time.monotonic()
+    print("fuzz: %d mutants of %d seed files, seed %d, timeout %d s"
+          % (args.n, len(seedfiles), args.seed, args.timeout), flush=True)
+    for first in range(0, args.n, args.batch):
+        items = []
+        for i in range(first, min(args.n, first + args.batch)):
+            rng = random.Random("tolvane-%d-%d" % (args.seed, i))
+            seedfile = seedfiles[i % len(seedfiles)]
+            data, desc = mutate(blobs[seedfile], rng)
+            seedname = os.path.splitext(seedfile)[0]
+            path = os.path.join(work, "mut%06d-%s.h5" % (i, seedname[5:]))
+            with open(path, "wb") as fh:
+                fh.write(data)
+            items.append((path, seedname, desc))
+        run_batch(items, seeds, work, out, args.timeout, stats)
+        for p, _, _ in items:
+            os.unlink(p)
+        print("fuzz: %d/%d mutants, %d crashes, %d hangs, %.0f s"
+              % (stats.run, args.n, sum(f[0] == "crash" for f in stats.failures),
+                 sum(f[0] == "hang" for f in stats.failures),
+                 time.monotonic() - t0), flush=True)
+
+    print()
+    print("fuzz summary")
+    print("  mutants run:          %d (seed %d)" % (stats.run, args.seed))
+    print("  calls that succeeded: %d" % stats.ok)
+    print("  clean Octave errors:  %d" % stats.err)
+    for kind in ("crash", "hang"):
+        places = collections.Counter(f[2] for f in stats.failures if f[0] == kind)
+        text = ", ".join("%s %d" % kv for kv in sorted(places.items())) or "none"
+        print("  %-21s %d (%s)" % (kind + "es:" if kind == "crash" else kind + "s:",
+                                    sum(places.values()), text))
+    if stats.exit_problems:
+        print("  abnormal exits outside a mutant: %d" % len(stats.exit_problems))
+        for after, rc, tail in stats.exit_problems:
+            print("    after %s: status %s; last output: %s" % (after, rc, " | ".join(tail[-3:])))
+    if stats.diag:
+        print("  HDF5-DIAG lines printed: %d" % stats.diag)
+    for kind, name, where, frames, detail, path in stats.failures:
+        print("  %s %s: stopped in %s (%s)\n    reproducer %s" % (kind, name, where, detail, path))
+        print(format_frames(frames, 8))
+    print("  most frequent error messages:")
+    for msg, k in stats.messages.most_common(12):
+        print("    %6d  %s" % (k, msg[:120]))
+    bad = [f for f in stats.failures if f[2] != "hdf5"] or stats.exit_problems
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
