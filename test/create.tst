@@ -1,5 +1,5 @@
 ## Creating datasets with __h5create__: the dataspace of each size argument,
-## chunking, the datatype of each type spec, intermediate groups, and the
+## chunking, the datatype of each element type, intermediate groups, and the
 ## messages in the order of their checks.  Shapes and types are checked by
 ## reading back and, independently, with h5py.
 
@@ -72,7 +72,7 @@
 %!   unlink (f);
 %! end_unwind_protect
 
-## Every type spec gives its HDF5 datatype.
+## Every element type gives its HDF5 datatype.
 %!test
 %! types = {
 %!   "double",         "float8le"
@@ -96,7 +96,7 @@
 %!   want = strcat (names, {" (3,2) (3,2) None "}, types(:,2));
 %!   [~, order] = sort (names);
 %!   assert (h5py_describe (f), want(order));
-%!   ## Read back as the class the spec names, filled with zeros (Octave
+%!   ## Read back as the class the element type names, filled with zeros (Octave
 %!   ## narrows a complex value whose imaginary parts are all zero to real).
 %!   for i = 1:rows (types) - 1
 %!     x = __h5read__ (f, ["/" names{i}], [], [], []);
@@ -149,7 +149,7 @@
 %! __h5create__ (f, false, "/d/x", [2 2], "Double", [], 0);
 %!error <^h5create: location '/d/x/y' cannot be created\. Check that intermediate nodes are of type Group$>
 %! __h5create__ (f, false, "/d/x/y", [2 2], "double", [], 0);
-## A type spec outside the vocabulary leaves HDF5 an invalid datatype.
+## A element type outside the vocabulary leaves HDF5 an invalid datatype.
 %!error <^Unable to create the dataset "/e": \(Invalid arguments to routine\) Inappropriate type$>
 %! __h5create__ (f, false, "/e", [2 2], "Double", [], 0);
 %!error <^Unable to create the dataset "/e": \(Invalid arguments to routine\) Inappropriate type$>

@@ -1,5 +1,5 @@
 ## Writing datasets with __h5write__: round trips of every numeric and logical
-## type spec, the shape rule, hyperslab writes, extension of extensible
+## element type, the shape rule, hyperslab writes, extension of extensible
 ## datasets, and the messages in the order of their checks.
 
 %!function check (got, want, what)
@@ -10,11 +10,11 @@
 %!  end_try_catch
 %!endfunction
 
-## A value of class SPEC and size SHAPE with distinct elements and, for the
+## A value of class TYPE and size SHAPE with distinct elements and, for the
 ## integers, both extremes.
-%!function v = sample (spec, shape)
+%!function v = sample (type, shape)
 %!  base = reshape (1:prod (shape), shape);
-%!  switch (spec)
+%!  switch (type)
 %!    case "double"
 %!      v = base / 4 - 3;
 %!    case "single"
@@ -26,10 +26,10 @@
 %!    case "logical"
 %!      v = mod (base, 3) == 1;
 %!    otherwise
-%!      v = cast (base, spec);
-%!      v(end) = intmax (spec);
+%!      v = cast (base, type);
+%!      v(end) = intmax (type);
 %!      if (numel (v) > 1)
-%!        v(1) = intmin (spec);
+%!        v(1) = intmin (type);
 %!      endif
 %!  endswitch
 %!endfunction
@@ -47,19 +47,19 @@
 %!  end_try_catch
 %!endfunction
 
-## Round trips: every type spec, as a scalar, a one-dimensional dataset, a
+## Round trips: every element type, as a scalar, a one-dimensional dataset, a
 ## matrix and a three-dimensional array.
 %!test
-%! specs = {"double", "single", "double complex", "single complex", "int8", "uint8", ...
+%! types = {"double", "single", "double complex", "single complex", "int8", "uint8", ...
 %!          "int16", "uint16", "int32", "uint32", "int64", "uint64", "logical"};
 %! sizes = {[1], [1 1]; [5], [1 5]; [3 4], [3 4]; [2 3 4], [2 3 4]};   # size, value shape
 %! f = [tempname() ".h5"];
 %! unwind_protect
-%!   for i = 1:numel (specs)
+%!   for i = 1:numel (types)
 %!     for j = 1:rows (sizes)
-%!       loc = sprintf ("/%s/%d", strrep (specs{i}, " ", "_"), j);
-%!       __h5create__ (f, i == 1 && j == 1, loc, sizes{j,1}, specs{i}, [], 0);
-%!       v = sample (specs{i}, sizes{j,2});
+%!       loc = sprintf ("/%s/%d", strrep (types{i}, " ", "_"), j);
+%!       __h5create__ (f, i == 1 && j == 1, loc, sizes{j,1}, types{i}, [], 0);
+%!       v = sample (types{i}, sizes{j,2});
 %!       __h5write__ (f, loc, v, [], [], []);
 %!       check (rd (f, loc), v, loc);
 %!     endfor
@@ -80,7 +80,7 @@
 %!   unlink (f);
 %! end_unwind_protect
 
-## The shape rule: size and type spec of the new dataset, the value, start and
+## The shape rule: size and element type of the new dataset, the value, start and
 ## count (empty: whole dataset), and the message after "h5write: incompatible
 ## dataset and octave data: ", or the dataset read back after the write.
 %!test
@@ -115,9 +115,9 @@
 %! f = [tempname() ".h5"];
 %! unwind_protect
 %!   for i = 1:rows (cases)
-%!     [sz, spec, v, start, count, want] = cases{i,:};
+%!     [sz, type, v, start, count, want] = cases{i,:};
 %!     loc = sprintf ("/d%d", i);
-%!     __h5create__ (f, i == 1, loc, sz, spec, [], 0);
+%!     __h5create__ (f, i == 1, loc, sz, type, [], 0);
 %!     msg = error_of (@() __h5write__ (f, loc, v, start, count, []));
 %!     what = sprintf ("case %d (%s into size %s)", i, mat2str (size (v)), mat2str (sz));
 %!     if (ischar (want))
