@@ -426,7 +426,8 @@ data_exchange::selectHyperslab (uint64NDArray start, uint64NDArray count,
           lastError = "hyperslab selection beyond the dataset's size";
           return false;
         }
-      if (needed >= dspace_info.max_dims(j).value ())
+      // An extent equal to a finite maximum is still allowed.
+      if (needed > dspace_info.max_dims(j).value ())
         {
           lastError = "Hyperslab selection superseeds size of non-extensible dataset";
           return false;

@@ -217,7 +217,8 @@
 %!   unlink (f);
 %! end_unwind_protect
 
-## A finite maximum above the current extent: growth stops short of the maximum.
+## A finite maximum above the current extent: growth up to the maximum
+## itself, never past it.
 %!test
 %! f = [tempname() ".h5"];
 %! unwind_protect
@@ -225,9 +226,11 @@
 %!     "f.create_dataset('d', shape=(2, 4), maxshape=(6, 4), chunks=(2, 4), dtype='<f8')"], f));
 %!   __h5write__ (f, "/d", ones (4, 3), [1 3], [4 3], []);
 %!   assert (rd (f, "/d"), [zeros(4, 2) ones(4, 3)]);
-%!   assert (error_of (@() __h5write__ (f, "/d", ones (4, 1), [1 6], [4 1], [])), ...
+%!   __h5write__ (f, "/d", 2 * ones (4, 1), [1 6], [4 1], []);
+%!   assert (rd (f, "/d"), [zeros(4, 2) ones(4, 3) 2 * ones(4, 1)]);
+%!   assert (error_of (@() __h5write__ (f, "/d", ones (4, 1), [1 7], [4 1], [])), ...
 %!           "h5write: hyperslab selection: Hyperslab selection superseeds size of non-extensible dataset");
-%!   assert (rd (f, "/d"), [zeros(4, 2) ones(4, 3)]);
+%!   assert (rd (f, "/d"), [zeros(4, 2) ones(4, 3) 2 * ones(4, 1)]);
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
