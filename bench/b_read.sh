@@ -26,8 +26,8 @@ start_kb=$(median "${start[@]}")
 echo "read: whole datasets, median and best of $BENCH_RUNS runs (seconds, open+read+close)"
 printf '  %-34s %10s %10s %10s %10s\n' "dataset" "C" "h5py" "Octave" "sums agree"
 summary=()
-for spec in "d:double:256" "i16:int16:64"; do
-  IFS=: read -r dset cls mib <<<"$spec"
+for item in "d:double:256" "i16:int16:64"; do
+  IFS=: read -r dset cls mib <<<"$item"
   # One untimed warm-up per contender (page cache, first-touch costs).
   bench_proc c read "$F" "/$dset" >/dev/null
   bench_proc py read "$T" "$F" "/$dset" >/dev/null
