@@ -11,8 +11,10 @@
 
 %!## Run CODE in a child octave-cli with the module loaded from MODULE (the
 %!## in-tree one when empty).  PREFIX goes before the command in the shell
-%!## (limits, another user); the output is returned with stderr merged.
-%!function [status, out] = run_child (code, prefix, module, bg)
+%!## (limits, another user); the output is returned with stderr merged.  With
+%!## BG (a shell tail that sends the command to the background) the script file
+%!## is left for the caller to remove.
+%!function [status, out, script] = run_child (code, prefix, module, bg)
 %!  if (nargin < 3 || isempty (module))
 %!    module = file_in_loadpath ("tolvane.oct");
 %!  endif
@@ -206,7 +208,7 @@
 %!     "  endif\n" ...
 %!     "endfor\n" ...
 %!     "printf ('WRITER %%d %%d\\n', ok, last);\n"], f, ready);
-%!   run_child (writer, "(", "", sprintf ("> '%s' 2>&1; echo $? > '%s.tmp'; mv '%s.tmp' '%s') </dev/null >/dev/null 2>&1 &", wout, done, done, done));
+%!   [~, ~, wscript] = run_child (writer, "(", "", sprintf ("> '%s' 2>&1; echo $? > '%s.tmp'; mv '%s.tmp' '%s') </dev/null >/dev/null 2>&1 &", wout, done, done, done));
 %!   reader = sprintf ([...
 %!     "f = '%s'; torn = 0; n = 0;\n" ...
 %!     "ok = isequal (__h5read__ (f, '/d', e, e, e), zeros (40));\n" ...
@@ -241,6 +243,7 @@
 %!   assert (__h5read__ (f, "/d", e, e, e), w(2) * ones (40));
 %!   h5info (f);
 %! unwind_protect_cleanup
+%!   unlink (wscript);
 %!   remove_dir (d, false);
 %! end_unwind_protect
 
