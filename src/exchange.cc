@@ -5,7 +5,6 @@
 
 #include "exchange.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <limits>
@@ -48,23 +47,6 @@ ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
                                   + " bytes do not fit in this machine's memory");
 }
 
-// Asks the kernel to back a large, still untouched result buffer with huge
-// pages: HDF5 then fills it with far fewer page faults.
-void
-prefer_huge_pages (void *buf, std::size_t bytes)
-{
-#ifdef MADV_HUGEPAGE
-  constexpr uintptr_t huge = uintptr_t (2) << 20;
-  uintptr_t begin = (reinterpret_cast<uintptr_t> (buf) + huge - 1) & ~(huge - 1);
-  uintptr_t end = (reinterpret_cast<uintptr_t> (buf) + bytes) & ~(huge - 1);
-  if (end > begin)
-    madvise (reinterpret_cast<void *> (begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void) buf;
-  (void) bytes;
-#endif
-}
-
 // An Octave array of shape DIMS whose storage is allocated but not filled:
 // the transfer that follows writes every element, so the usual zero fill
 // would only add a pass over the memory.
@@ -79,7 +61,6 @@ uninitialized_array (const dim_vector& dims)
   std::allocator<E> alloc;
   octave_idx_type n = dims.safe_numel ();
   E *buf = std::allocator_traits<std::allocator<E>>::allocate (alloc, n);
-  prefer_huge_pages (buf, n * sizeof (E));
   return Array_t (Array<E> (buf, dims));
 #endif
 }

@@ -111,6 +111,10 @@ check_location (const h5::File& file, const std::string& location,
 
 using namespace tolvane;
 
+// An installed package keeps the module in its architecture directory; pkg
+// gathers these lines into the PKG_ADD beside it.
+
+// PKG_ADD: autoload ("__h5create__", "tolvane.oct");
 DEFUN_DLD (__h5create__, args, ,
            "__h5create__: backend for h5create\n"
            "Users should not use this directly. Use h5create.m instead")
@@ -178,6 +182,7 @@ DEFUN_DLD (__h5create__, args, ,
   return octave_value_list ();
 }
 
+// PKG_ADD: autoload ("__h5read__", "tolvane.oct");
 DEFUN_DLD (__h5read__, args, ,
            "__h5read__: backend for h5read\n"
            "Users should not use this directly. Use h5read.m instead")
@@ -212,6 +217,7 @@ DEFUN_DLD (__h5read__, args, ,
   return octave_value_list (result);
 }
 
+// PKG_ADD: autoload ("__h5write__", "tolvane.oct");
 DEFUN_DLD (__h5write__, args, ,
            "__h5write__: backend for h5write\n"
            "Users should not use this directly. Use h5write.m instead")
@@ -255,6 +261,7 @@ DEFUN_DLD (__h5write__, args, ,
   return octave_value_list ();
 }
 
+// PKG_ADD: autoload ("__h5readatt__", "tolvane.oct");
 DEFUN_DLD (__h5readatt__, args, ,
            "__h5readatt__: backend for h5readatt\n"
            "Users should not use this directly. Use h5readatt.m instead")
@@ -286,6 +293,7 @@ DEFUN_DLD (__h5readatt__, args, ,
   return octave_value_list (result);
 }
 
+// PKG_ADD: autoload ("__h5writeatt__", "tolvane.oct");
 DEFUN_DLD (__h5writeatt__, args, ,
            "__h5writeatt__: backend for h5writeatt\n"
            "Users should not use this directly. Use h5writeatt.m instead")
@@ -330,6 +338,7 @@ DEFUN_DLD (__h5writeatt__, args, ,
   return octave_value_list ();
 }
 
+// PKG_ADD: autoload ("h5info", "tolvane.oct");
 DEFUN_DLD (h5info, args, ,
            "-*- texinfo -*- \n"
            "@deftypefn {Loadable Function} {@var{info}=} h5info (@var{filename}) \n"
