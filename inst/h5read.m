@@ -30,8 +30,9 @@
 ## the 1-based index of its first element, @var{count} the number of elements
 ## per dimension, and @var{stride} (1 by default) the step between them.  They
 ## are vectors of doubles or integers with one entry per dimension of the
-## dataset (for a one-dimensional dataset, one entry, or two entries of the
-## form @code{[1 @var{s}]} that index it as the row it reads as).  An
+## dataset; a one-dimensional dataset takes one entry, or two that index it as
+## the row it reads as (@code{[1 @var{s}]}) or as a column
+## (@code{[@var{s} 1]}).  An
 ## @code{Inf} in @var{count} reads as many elements as fit from @var{start}
 ## with @var{stride} to the end of that dimension.
 ##
@@ -50,7 +51,54 @@
 
 function data = h5read (filename, ds, start, count, stride)
 
-  if (nargin != 2 && nargin != 4 && nargin != 5)
+  if (nargin == 2)
+    if (! ischar (filename) || ! isrow (filename))
+      error ("h5read: FILENAME must be a string");
+    elseif (! ischar (ds) || ! isrow (ds))
+      error ("h5read: DS must be a string");
+    endif
+    data = __h5read__ (filename, ds, [], [], []);
+    return;
+  endif
+
+  ## The common hyperslab, finite START and COUNT without STRIDE, is checked
+  ## in few steps: a vector converts to uint64 unchanged and without zeros
+  ## exactly when it holds positive integers.  [1 s], [1 c] may be the row
+  ## form of a one-dimensional dataset and takes the described way below.
+  ## The back-end refuses fewer entries than the rank of the dataset; entries
+  ## past the rank it does not use, and a result that does not have the shape
+  ## of COUNT reveals them.
+  if (nargin == 4 && ischar (filename) && isrow (filename) && ischar (ds)
+      && isrow (ds) && isnumeric (start) && isnumeric (count)
+      && isreal (start) && isreal (count) && isvector (start)
+      && numel (count) == numel (start))
+    us = uint64 (start);
+    uc = uint64 (count);
+    n = numel (us);
+    if (all (us == start & us & uc == count & uc)
+        && ! (n == 2 && us(1) == 1 && uc(1) == 1))
+      data = __h5read__ (filename, ds, us, uc, []);
+      if (ischar (data))
+        return;
+      endif
+      sz = size (data);
+      if (n == 2)
+        fits = numel (sz) == 2 && sz(1) == uc(1) && sz(2) == uc(2);
+      elseif (n == 1)
+        fits = numel (sz) == 2 && sz(1) == 1 && sz(2) == uc;
+      else
+        expected = double (uc(:).');
+        expected = expected(1:max ([2, find(expected != 1, 1, "last")]));
+        fits = numel (sz) == numel (expected) && all (sz == expected);
+      endif
+      if (! fits)
+        data = read_described (filename, ds, start, count, []);
+      endif
+      return;
+    endif
+  endif
+
+  if (nargin != 4 && nargin != 5)
     print_usage ();
   endif
   if (! ischar (filename) || ! isrow (filename))
@@ -59,33 +107,60 @@ function data = h5read (filename, ds, start, count, stride)
   if (! ischar (ds) || ! isrow (ds))
     error ("h5read: DS must be a string");
   endif
-
-  if (nargin == 2)
-    data = __h5read__ (filename, ds, [], [], []);
-    return;
-  endif
-
-  if (! index_vector_p (start))
+  if (! (isnumeric (start) && isreal (start) && isvector (start)
+         && all (start(:) >= 1 & start(:) < Inf & start(:) == fix (start(:)))))
     error ("h5read: START must be a vector of positive integers");
   endif
-  if (! index_vector_p (count, true))
+  if (! (isnumeric (count) && isreal (count) && isvector (count)
+         && all (count(:) >= 1 & count(:) == fix (count(:)))))
     error ("h5read: COUNT must be a vector of positive integers or Inf");
   endif
+  n = numel (start);
   if (nargin < 5)
-    stride = ones (size (start));
-  elseif (! index_vector_p (stride))
+    stride = [];
+  elseif (! (isnumeric (stride) && isreal (stride) && isvector (stride)
+             && all (stride(:) >= 1 & stride(:) < Inf
+                     & stride(:) == fix (stride(:)))))
     error ("h5read: STRIDE must be a vector of positive integers");
-  endif
-  if (numel (count) != numel (start) || numel (stride) != numel (start))
+  elseif (numel (stride) != n)
     error ("h5read: START, COUNT and STRIDE must have the same number of elements");
   endif
+  if (numel (count) != n)
+    error ("h5read: START, COUNT and STRIDE must have the same number of elements");
+  endif
+
+  if ((n == 2 && start(1) == 1 && count(1) == 1) || any (isinf (count(:))))
+    data = read_described (filename, ds, start, count, stride);
+    return;
+  endif
+  data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
+                     uint64 (stride));
+  if (! ischar (data))
+    if (n == 1)
+      expected = [1 double(count)];
+    else
+      expected = double (count(:).');
+      expected = expected(1:max ([2, find(expected != 1, 1, "last")]));
+    endif
+    sz = size (data);
+    if (numel (sz) != numel (expected) || any (sz != expected))
+      data = read_described (filename, ds, start, count, stride);
+    endif
+  endif
+
+endfunction
+
+## The hyperslab resolved against the rank and extents of the dataset.
+function data = read_described (filename, ds, start, count, stride)
   start = double (start(:).');
   count = double (count(:).');
+  if (isempty (stride))
+    stride = ones (size (start));
+  endif
   stride = double (stride(:).');
 
-  ## The hyperslab needs the rank and extents of the dataset.  When it cannot
-  ## be described (missing file or location, not a dataset), the back-end
-  ## reports the fault in its own words.
+  ## When the dataset cannot be described (missing file or location, not a
+  ## dataset), the back-end reports the fault in its own words.
   try
     info = h5info (filename, ds);
     is_dataset = isfield (info, "Dataspace");
@@ -93,6 +168,7 @@ function data = h5read (filename, ds, start, count, stride)
     is_dataset = false;
   end_try_catch
   if (! is_dataset)
+    count(isinf (count)) = 1;
     data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
                        uint64 (stride));
     return;
@@ -103,7 +179,18 @@ function data = h5read (filename, ds, start, count, stride)
     dims = double (space.Size);
     rank = numel (dims);
     if (rank == 1 && numel (start) == 2)
-      dims = [1 dims];
+      ## A one-dimensional dataset indexed as the row it reads as, or as a
+      ## column.
+      if (start(1) == 1 && (count(1) == 1 || isinf (count(1))))
+        keep = 2;
+      elseif (start(2) == 1 && (count(2) == 1 || isinf (count(2))))
+        keep = 1;
+      else
+        error ("h5read: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
+      endif
+      start = start(keep);
+      count = count(keep);
+      stride = stride(keep);
     elseif (numel (start) != rank)
       error ("h5read: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
              rank);
@@ -113,29 +200,12 @@ function data = h5read (filename, ds, start, count, stride)
       error ("h5read: START lies beyond the end of the dataset where COUNT is Inf");
     endif
     count(open) = floor ((dims(open) - start(open)) ./ stride(open)) + 1;
-    if (rank == 1 && numel (start) == 2)
-      if (start(1) != 1 || count(1) != 1)
-        error ("h5read: a one-dimensional dataset has a single row");
-      endif
-      start = start(2);
-      count = count(2);
-      stride = stride(2);
-    endif
-  elseif (any (isinf (count)))
+  else
     count(isinf (count)) = 1;
   endif
 
   data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
                      uint64 (stride));
-
-endfunction
-
-function tf = index_vector_p (v, inf_ok = false)
-  tf = isnumeric (v) && isreal (v) && isvector (v) && all (v(:) >= 1);
-  if (tf)
-    finite = ! isinf (v(:));
-    tf = all (v(finite) == fix (v(finite))) && (inf_ok || all (finite));
-  endif
 endfunction
 
 
@@ -181,6 +251,8 @@ endfunction
 %! assert (h5read (f, "/v", [1 4], [1 3]), v(4:6));
 %! assert (h5read (f, "/v", [1 7], [Inf Inf]), v(7:10));
 %! assert (h5read (f, "/v", [1 1], [1 5], [1 2]), v(1:2:9));
+%! assert (h5read (f, "/v", [3 1], [2 1]), v(3:4));
+%! assert (h5read (f, "/v", [8 1], [Inf 1]), v(8:10));
 
 %!test
 %! ## Faults of the location and of the hyperslab come from the back-end.
@@ -219,11 +291,13 @@ endfunction
 %! unwind_protect
 %!   h5create (g, "/m", [4 5 2]);
 %!   h5create (g, "/v", 6);
-%!   fail ("h5read (g, '/m', [1 1], [2 2])", "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset \\(3\\)");
-%!   fail ("h5read (g, '/v', [1 1 1], [1 1 1])", "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset \\(1\\)");
+%!   fail ("h5read (g, '/m', [1 1], [2 2])", "h5read: hyperslab selection: ");
+%!   fail ("h5read (g, '/m', [1 1], [Inf 2])", "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset \\(3\\)");
+%!   fail ("h5read (g, '/v', [2 1 1], [1 1 3])", "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset \\(1\\)");
+%!   fail ("h5read (g, '/m', [1 2 1 1], [2 2 1 2])", "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset \\(3\\)");
 %!   fail ("h5read (g, '/m', [5 1 1], [Inf 1 1])", "h5read: START lies beyond the end of the dataset where COUNT is Inf");
-%!   fail ("h5read (g, '/v', [2 1], [1 1])", "h5read: a one-dimensional dataset has a single row");
-%!   fail ("h5read (g, '/v', [1 1], [2 1])", "h5read: a one-dimensional dataset has a single row");
+%!   fail ("h5read (g, '/v', [2 2], [1 Inf])", "h5read: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
+%!   fail ("h5read (g, '/v', [1 2], [2 3])", "h5read: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
 %! unwind_protect_cleanup
 %!   unlink (g);
 %! end_unwind_protect
