@@ -26,7 +26,8 @@
 ## its width, and in parentheses the Octave class it reads as; the byte order
 ## is not shown), its chunk size (@code{[]} when it is not chunked) and its
 ## attributes.  Attribute values are shown when they are text or a vector of
-## at most ten numbers, otherwise their size and HDF5 class.
+## at most ten numbers, otherwise their size and HDF5 class.  Filters and fill
+## values are not shown.
 ##
 ## Example:
 ##

@@ -29,8 +29,9 @@
 ## With @var{start} (1-based), @var{count} and @var{stride} (1 by default),
 ## @var{data} goes into the hyperslab they describe, and must have the shape
 ## of @var{count}.  They are vectors of doubles or integers with one entry per
-## dimension of the dataset (for a one-dimensional dataset one entry, or two
-## of the form @code{[1 @var{s}]}).  A hyperslab that reaches past the end of
+## dimension of the dataset; a one-dimensional dataset takes one entry, or two
+## that index it as the row it reads as (@code{[1 @var{s}]}) or as a column
+## (@code{[@var{s} 1]}).  A hyperslab that reaches past the end of
 ## an unlimited dimension extends the dataset.
 ##
 ## Numeric and logical data of a class other than the dataset's are converted
@@ -126,12 +127,18 @@ function h5write (filename, ds, data, start, count, stride)
     endif
     if (! isempty (start))
       if (rank == 1 && numel (start) == 2)
-        if (start(1) != 1 || count(1) != 1)
-          error ("h5write: a one-dimensional dataset has a single row");
+        ## A one-dimensional dataset indexed as the row it reads as, or as
+        ## a column.
+        if (start(1) == 1 && count(1) == 1)
+          keep = 2;
+        elseif (start(2) == 1 && count(2) == 1)
+          keep = 1;
+        else
+          error ("h5write: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
         endif
-        start = start(2);
-        count = count(2);
-        stride = stride(2);
+        start = start(keep);
+        count = count(keep);
+        stride = stride(keep);
       elseif (numel (start) != rank)
         error ("h5write: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
                rank);
@@ -287,7 +294,8 @@ endfunction
 %!   h5create (f, "/v", 6);
 %!   h5write (f, "/v", [1 2], 2, 2);
 %!   h5write (f, "/v", [5; 6], [1 5], [1 2]);
-%!   assert (h5read (f, "/v"), [0 1 2 0 5 6]);
+%!   h5write (f, "/v", 9, [4 1], [1 1]);
+%!   assert (h5read (f, "/v"), [0 1 2 9 5 6]);
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -335,7 +343,7 @@ endfunction
 %!   fail ("h5write (f, '/d', {'a'})", "h5write: text can be written only into a string dataset");
 %!   fail ("h5write (f, '/s', [1 2])", "h5write: only text can be written into a string dataset");
 %!   fail ("h5write (f, '/m', 1, [1 1], [1 1])", "h5write: START, COUNT and STRIDE need one entry per dimension of the dataset \\(3\\)");
-%!   fail ("h5write (f, '/i', [1 2], [2 1], [1 2])", "h5write: a one-dimensional dataset has a single row");
+%!   fail ("h5write (f, '/i', [1 2], [2 3], [1 2])", "h5write: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
 %!   fail ("h5write (f, '/d', ones (3))", "h5write: incompatible dataset and octave data: different number of elements");
 %!   fail ("h5write (f, '/d', 1, [3 1], [1 1])", "h5write: hyperslab selection: Hyperslab selection superseeds size of non-extensible dataset");
 %!   fail ("h5write (f, '/nothing', 1)", "h5write: location /nothing does not exist");
