@@ -4,8 +4,9 @@
 ##   FUZZ_LIST     batch file, one "mutant-path<TAB>seed-name" per line
 ##   FUZZ_SEEDS    the seed list written by fuzz/make_seeds.py
 ##   FUZZ_SCRATCH  scratch file for the writing calls (a copy of each mutant)
-## Prints "BEGIN name" before a mutant (flushed), "E function: message" for each
-## clean Octave error, and "END name ok errors" after it.
+## Prints "BEGIN name" before a mutant (flushed), "C function file location"
+## before each call, "E function: message" for each clean Octave error, and
+## "END name ok errors" after the mutant.
 1;
 
 function r = seed_rows (file)
@@ -48,12 +49,23 @@ function v = value_for (cls, dims)
 endfunction
 
 function [ok, nerr] = attempt (ok, nerr, fname, fn, varargin)
+  where = "";
+  if (numel (varargin) > 1 && ischar (varargin{2}))
+    where = varargin{2};
+  endif
+  printf ("C %s %s %s\n", fname, varargin{1}, where);
   try
     fn (varargin{:});
     ok++;
   catch err
     nerr++;
-    msg = strtrim (strsplit (err.message, "\n"){1});
+    ## Messages may carry bytes of corrupted names: keep printable ASCII only.
+    msg = err.message;
+    nl = find (msg == "\n", 1);
+    if (! isempty (nl))
+      msg = msg(1:nl-1);
+    endif
+    msg(msg < 32 | msg > 126) = "?";
     printf ("E %s: %s\n", fname, msg(1:min (end, 160)));
   end_try_catch
 endfunction

@@ -2,7 +2,7 @@
 """Mutation harness of tolvane: derive mutants from small seed files and run every
 function of the module over them in Octave, watching for crashes and hangs.
 
-Usage: fuzz.py [N] [--seed S] [--timeout SEC] [--batch B] [--out DIR]
+Usage: fuzz.py [N] [--seed S] [--timeout SEC] [--batch B] [--start I] [--out DIR]
 
 N mutants (default 1500) are derived deterministically from the seed S: each one
 is a seed file with bit flips, byte overwrites or a multi-byte overwrite (most of
@@ -13,6 +13,10 @@ progress for SEC seconds marks the running mutant as a crash or a hang.  The
 mutant is kept as DIR/crash-NAME.h5 (or hang-NAME.h5), its backtrace is taken
 with gdb, the place where it stopped is classified (module, HDF5, elsewhere),
 and the harness goes on with the next mutant in a new process.
+
+A crash that gdb sees only after the damage (in free(), say) is re-run under
+valgrind and classified by its first invalid access; a process that dies while
+Octave exits is bisected to the mutants that make it do so.
 
 Exit status: 0 when no crash or hang stopped outside the HDF5 library, else 1.
 """
@@ -158,6 +162,58 @@ def gdb_attach(pid):
     return parse_frames(out), out
 
 
+def valgrind_rerun(mutant, seedname, seeds, work, timeout):
+    """Run one mutant under valgrind; return the frames of its first invalid
+    access (for a crash that gdb saw only after the damage, in free() say)."""
+    listfile = os.path.join(work, "vg-list.txt")
+    with open(listfile, "w") as fh:
+        fh.write("%s\t%s\n" % (mutant, seedname))
+    xml = os.path.join(work, "vg.xml")
+    cmd = ["valgrind", "--xml=yes", "--xml-file=" + xml, "--num-callers=30",
+           "--keep-debuginfo=yes", OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")]
+    env = octave_env(listfile, seeds, os.path.join(work, "vg-scratch.h5"))
+    try:
+        subprocess.run(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=timeout)
+    except subprocess.TimeoutExpired:
+        pass
+    try:
+        import xml.etree.ElementTree as ET
+        root = ET.parse(xml).getroot()
+    except Exception:
+        return []
+    for err in root.findall("error"):
+        if not (err.findtext("kind") or "").startswith(("Invalid", "Mismatched", "Overlap")):
+            continue
+        frames = []
+        for n, fr in enumerate(err.find("stack").findall("frame")):
+            obj = fr.findtext("obj") or ""
+            if "vgpreload" in obj:
+                obj = "libc.so (valgrind)"
+            src = "-"
+            if fr.findtext("file"):
+                src = "%s/%s:%s" % (fr.findtext("dir") or "", fr.findtext("file"),
+                                    fr.findtext("line") or "")
+            frames.append((n, fr.findtext("fn") or "??", obj, src))
+        return frames
+    return []
+
+
+def run_alone(mutant, seedname, seeds, work, timeout):
+    """Exit status of one mutant run on its own."""
+    listfile = os.path.join(work, "alone-list.txt")
+    with open(listfile, "w") as fh:
+        fh.write("%s\t%s\n" % (mutant, seedname))
+    try:
+        return subprocess.run([OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")],
+                              env=octave_env(listfile, seeds, os.path.join(work, "alone.h5")),
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                              stdin=subprocess.DEVNULL, preexec_fn=limits,
+                              timeout=timeout).returncode
+    except subprocess.TimeoutExpired:
+        return None
+
+
 class Stats:
     def __init__(self):
         self.run = 0
@@ -173,6 +229,19 @@ def norm_message(msg):
     fn, _, text = msg.partition(": ")
     text = re.sub(r"'?/[^\s']*\.h5'?", "FILE", text)
     return fn + ": " + re.sub(r"\d+", "#", text)
+
+
+def record(stats, kind, name, detail, seedname, desc, last_call, where, frames, keep, tail):
+    with open(os.path.splitext(keep)[0] + ".txt", "w") as fh:
+        fh.write("%s %s (%s), seed %s, mutation: %s\nstopped in: %s\nlast call: %s\n"
+                 % (kind, name, detail, seedname, desc, where, last_call))
+        fh.write("last output:\n  " + "\n  ".join(tail) + "\n")
+        fh.write("backtrace:\n" + format_frames(frames, 25) + "\n")
+    stats.failures.append((kind, name, where, frames, "%s; %s; seed %s; last call %s"
+                           % (detail, desc, seedname, last_call), keep))
+    print("fuzz: %s in %s (%s): stopped in %s, kept as %s"
+          % (kind, name, detail, where, keep), flush=True)
+    print(format_frames(frames, 8), flush=True)
 
 
 def run_batch(items, seeds, work, out, timeout, stats):
@@ -198,6 +267,7 @@ def run_batch(items, seeds, work, out, timeout, stats):
         finished = []
         tail = collections.deque(maxlen=15)
         hung = False
+        last_call = ""
         while True:
             wait = 1.0
             ready, _, _ = select.select([fd], [], [], wait)
@@ -212,6 +282,9 @@ def run_batch(items, seeds, work, out, timeout, stats):
                     if line.startswith("BEGIN "):
                         current = line[6:].strip()
                         started = time.monotonic()
+                        last_call = ""
+                    elif line.startswith("C "):
+                        last_call = line[2:].strip()
                     elif line.startswith("END "):
                         parts = line.split()
                         stats.run += 1
@@ -235,8 +308,26 @@ def run_batch(items, seeds, work, out, timeout, stats):
         done = set(finished)
         if current is None:
             if proc.returncode != 0:
-                stats.exit_problems.append((finished[-1] if finished else "(start)",
-                                            proc.returncode, list(tail)))
+                culprits = []
+                if proc.returncode < 0:
+                    # Died while exiting: find the mutants that make it do so.
+                    for name in finished:
+                        mpath, mseed, mdesc = by_name[name]
+                        rc = run_alone(mpath, mseed, seeds, work, max(60, 3 * timeout))
+                        if rc is not None and rc < 0:
+                            culprits.append(name)
+                for name in culprits:
+                    mpath, mseed, mdesc = by_name[name]
+                    keep = os.path.join(out, "crash-%s.h5" % name)
+                    shutil.copyfile(mpath, keep)
+                    frames, _ = gdb_rerun(keep, mseed, seeds, work, max(120, 4 * timeout))
+                    where = classify(frames)
+                    record(stats, "crash", name, "signal at exit of Octave", mseed, mdesc,
+                           "(after the last call, while Octave exits)", where, frames,
+                           keep, [])
+                if not culprits:
+                    stats.exit_problems.append((finished[-1] if finished else "(start)",
+                                                proc.returncode, list(tail)))
             remaining = [it for it in remaining
                          if os.path.splitext(os.path.basename(it[0]))[0] not in done]
             if remaining and not finished:
@@ -256,16 +347,15 @@ def run_batch(items, seeds, work, out, timeout, stats):
             detail = ("signal %s" % signal.Signals(-rc).name) if rc < 0 else "exit status %d" % rc
             frames, _ = gdb_rerun(keep, seedname, seeds, work, max(120, 4 * timeout))
         where = classify(frames)
-        with open(os.path.splitext(keep)[0] + ".txt", "w") as fh:
-            fh.write("%s %s (%s), seed %s, mutation: %s\nstopped in: %s\n"
-                     % (kind, current, detail, seedname, desc, where))
-            fh.write("last output:\n  " + "\n  ".join(tail) + "\n")
-            fh.write("backtrace:\n" + format_frames(frames, 25) + "\n")
-        stats.failures.append((kind, current, where, frames, "%s; %s; seed %s"
-                               % (detail, desc, seedname), keep))
-        print("fuzz: %s in %s (%s): stopped in %s, kept as %s"
-              % (kind, current, detail, where, keep), flush=True)
-        print(format_frames(frames, 8), flush=True)
+        if not hung and where not in ("module", "hdf5"):
+            # Heap damage shows up later, in free() say: let valgrind find the
+            # first invalid access.
+            vframes = valgrind_rerun(keep, seedname, seeds, work, 600)
+            if vframes:
+                where = classify(vframes) + ", first invalid access (valgrind)"
+                frames = vframes
+        record(stats, kind, current, detail, seedname, desc, last_call, where, frames,
+               keep, tail)
         idx = [os.path.splitext(os.path.basename(it[0]))[0] for it in remaining].index(current)
         remaining = [it for it in remaining[idx + 1:]
                      if os.path.splitext(os.path.basename(it[0]))[0] not in done]
@@ -277,6 +367,8 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--timeout", type=int, default=20)
     ap.add_argument("--batch", type=int, default=100)
+    ap.add_argument("--start", type=int, default=0,
+                    help="index of the first mutant (to re-run a stretch of a long run)")
     ap.add_argument("--out", default=os.path.join(HERE, "out"))
     args = ap.parse_args()
 
@@ -299,9 +391,10 @@ def main():
     t0 = time.monotonic()
     print("fuzz: %d mutants of %d seed files, seed %d, timeout %d s"
           % (args.n, len(seedfiles), args.seed, args.timeout), flush=True)
-    for first in range(0, args.n, args.batch):
+    end = args.start + args.n
+    for first in range(args.start, end, args.batch):
         items = []
-        for i in range(first, min(args.n, first + args.batch)):
+        for i in range(first, min(end, first + args.batch)):
             rng = random.Random("tolvane-%d-%d" % (args.seed, i))
             seedfile = seedfiles[i % len(seedfiles)]
             data, desc = mutate(blobs[seedfile], rng)
@@ -340,7 +433,7 @@ def main():
     print("  most frequent error messages:")
     for msg, k in stats.messages.most_common(12):
         print("    %6d  %s" % (k, msg[:120]))
-    bad = [f for f in stats.failures if f[2] != "hdf5"] or stats.exit_problems
+    bad = [f for f in stats.failures if not f[2].startswith("hdf5")] or stats.exit_problems
     return 1 if bad else 0
 
 
