@@ -365,7 +365,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("n", nargs="?", type=int, default=1500)
     ap.add_argument("--seed", type=int, default=1)
-    ap.add_argument("--timeout", type=int, default=20)
+    ap.add_argument("--timeout", type=int, default=10)
     ap.add_argument("--batch", type=int, default=100)
     ap.add_argument("--start", type=int, default=0,
                     help="index of the first mutant (to re-run a stretch of a long run)")
