@@ -41,8 +41,8 @@
 %!endfunction
 
 %!function lines = tagged (out, tag)
-%!  all = strsplit (out, "\n");
-%!  lines = all(strncmp (all, [tag " "], numel (tag) + 1));
+%!  parts = strsplit (out, "\n");
+%!  lines = parts(strncmp (parts, [tag " "], numel (tag) + 1));
 %!  lines = cellfun (@(s) s(numel (tag)+2:end), lines, "uniformoutput", false);
 %!endfunction
 
