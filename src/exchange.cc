@@ -5,6 +5,9 @@
 
 #include "exchange.h"
 
+#include <octave/ov-cx-mat.h>
+#include <octave/ov-flt-cx-mat.h>
+
 #include <unistd.h>
 
 #include <limits>
@@ -63,6 +66,30 @@ uninitialized_array (const dim_vector& dims)
   E *buf = std::allocator_traits<std::allocator<E>>::allocate (alloc, n);
   return Array_t (Array<E> (buf, dims));
 #endif
+}
+
+// The Octave value of a transferred array.  Complex arrays keep their class
+// even when every imaginary part is zero, which octave_value's own
+// constructor would narrow to a real array.
+template <typename Array_t>
+octave_value
+value_of (const Array_t& array)
+{
+  return octave_value (array);
+}
+
+template <>
+octave_value
+value_of (const ComplexNDArray& array)
+{
+  return octave_value (new octave_complex_matrix (array));
+}
+
+template <>
+octave_value
+value_of (const FloatComplexNDArray& array)
+{
+  return octave_value (new octave_float_complex_matrix (array));
 }
 
 // Octave's storage for each element type.
@@ -319,7 +346,7 @@ data_exchange::read_impl ()
   if (array.numel () > 0)
     dataset->read (h5traits<T>::predType (), from_dim_vector (octave_dims),
                    dspace, array.fortran_vec ());
-  return octave_value (array);
+  return value_of (array);
 }
 
 octave_value
@@ -581,7 +608,7 @@ data_exchange::read_attr_impl ()
   Array_t array = uninitialized_array<Array_t> (octave_dims);
   if (array.numel () > 0)
     attribute->read (h5traits<T>::predType (), array.fortran_vec ());
-  return octave_value (array);
+  return value_of (array);
 }
 
 octave_value

@@ -400,3 +400,19 @@
 %! unwind_protect_cleanup
 %!   unlink (g);
 %! end_unwind_protect
+
+## Complex data keep their class when every imaginary part is zero.
+%!test
+%! f = [tempname() ".h5"];
+%! unwind_protect
+%!   __h5create__ (f, true, "/z", [1 2], "double complex", [], 0);
+%!   __h5write__ (f, "/z", complex ([1 2]), [], [], []);
+%!   z = __h5read__ (f, "/z", [], [], []);
+%!   assert (iscomplex (z) && isa (z, "double"));
+%!   assert (z, complex ([1 2]));
+%!   __h5writeatt__ (f, "/", "a", complex (single ([1 2])));
+%!   a = __h5readatt__ (f, "/", "a");
+%!   assert (iscomplex (a) && isa (a, "single"));
+%! unwind_protect_cleanup
+%!   unlink (f);
+%! end_unwind_protect
