@@ -34,6 +34,9 @@
 %!  system (sprintf ("chmod 0644 '%s'", script));
 %!  cmd = sprintf ("%s env -u HDF5_USE_FILE_LOCKING HOME=/tmp '%s' --norc -q '%s' %s", ...
 %!                 prefix, child_octave (), script, bg);
+%!  if (isempty (bg))
+%!    cmd = [cmd "; exit \\$?"];   # bash, not the caller's shell, reports a signal
+%!  endif
 %!  [status, out] = system (sprintf ("bash -c \"%s\" 2>&1", strrep (cmd, "\"", "\\\"")));
 %!  if (isempty (bg))
 %!    unlink (script);
@@ -91,13 +94,13 @@
 %!   else
 %!     [status, out] = run_child (code, "trap '' XFSZ; ulimit -f 256;");
 %!   endif
-%!   assert (isempty (strfind (out, "NOERROR")), out);
+%!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
 %!   err = tagged (out, "ERROR");
-%!   assert (numel (err), 1, out);
-%!   assert (! isempty (strtrim (err{1})), out);
-%!   assert (! isempty (strfind (out, "ALIVE")), out);
+%!   assert (isequal (numel (err), 1), "%s", out);
+%!   assert (! isempty (strtrim (err{1})), "%s", out);
+%!   assert (! isempty (strfind (out, "ALIVE")), "%s", out);
 %!   if (mounted)
-%!     assert (status, 0, out);
+%!     assert (isequal (status, 0), "%s", out);
 %!     e = zeros (1, 0, "uint64");
 %!     assert (__h5read__ (f, "/a", e, e, e), reshape (1:100, 10, 10));
 %!     assert (__h5readatt__ (f, "/a", "unit"), int32 ([1 2 3]));
@@ -140,13 +143,13 @@
 %!     "try, __h5create__ (f, true, '/new', uint64 ([2 2]), 'double', e, 0); disp ('NOERROR'); catch err, say ('C', err); end\n" ...
 %!     "v = __h5read__ (f, '/a', e, e, e); printf ('READ %%d\\n', isequal (v, magic (4)(1:3, :)));\n"], f);
 %!   [status, out] = run_child (code, prefix, module);
-%!   assert (status, 0, out);
-%!   assert (isempty (strfind (out, "NOERROR")), out);
+%!   assert (isequal (status, 0), "%s", out);
+%!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
 %!   w = tagged (out, "W");
-%!   assert (numel (w), 3, out);
-%!   assert (all (strncmp (w, "Unable to open file", 19)), out);
-%!   assert (numel (tagged (out, "C")), 1, out);
-%!   assert (tagged (out, "READ"), {"1"}, out);
+%!   assert (isequal (numel (w), 3), "%s", out);
+%!   assert (all (strncmp (w, "Unable to open file", 19)), "%s", out);
+%!   assert (isequal (numel (tagged (out, "C")), 1), "%s", out);
+%!   assert (isequal (tagged (out, "READ"), {"1"}), "%s", out);
 %!   assert (checksum (f), before);
 %! unwind_protect_cleanup
 %!   remove_dir (d, false);
@@ -174,12 +177,12 @@
 %!     "try, __h5create__ (f, false, '/new', uint64 ([2 2]), 'double', e, 0); disp ('NOERROR'); catch err, say ('W', err); end\n" ...
 %!     "try, __h5create__ (f, true, '/new', uint64 ([2 2]), 'double', e, 0); disp ('NOERROR'); catch err, say ('C', err); end\n"], f);
 %!   [status, out] = run_child (code, "");
-%!   assert (status, 0, out);
-%!   assert (isempty (strfind (out, "NOERROR")), out);
+%!   assert (isequal (status, 0), "%s", out);
+%!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
 %!   w = tagged (out, "W");
-%!   assert (numel (w), 3, out);
-%!   assert (all (strncmp (w, "Unable to open file", 19)), out);
-%!   assert (numel (tagged (out, "C")), 1, out);
+%!   assert (isequal (numel (w), 3), "%s", out);
+%!   assert (all (strncmp (w, "Unable to open file", 19)), "%s", out);
+%!   assert (isequal (numel (tagged (out, "C")), 1), "%s", out);
 %!   assert (checksum (f), before);
 %!   assert (__h5read__ (f, "/a", e, e, e), int16 ([1:5; 6:10]));
 %! unwind_protect_cleanup
@@ -224,7 +227,7 @@
 %!     "endwhile\n" ...
 %!     "printf ('READER %%d %%d\\n', ok, torn);\n"], f, ready, done);
 %!   [status, rout] = run_child (reader, "");
-%!   assert (status, 0, rout);
+%!   assert (isequal (status, 0), "%s", rout);
 %!   for i = 1:3000
 %!     if (exist (done, "file"))
 %!       break;
@@ -235,9 +238,9 @@
 %!   out = fileread (wout);
 %!   w = str2num (tagged (out, "WRITER"){1});
 %!   r = str2num (tagged (rout, "READER"){1});
-%!   assert (w(1) > 0, out);
-%!   assert (r(1) > 0, rout);
-%!   assert (r(2), 0, rout);
+%!   assert (w(1) > 0, "%s", out);
+%!   assert (r(1) > 0, "%s", rout);
+%!   assert (isequal (r(2), 0), "%s", rout);
 %!   errs = [tagged(out, "WERR"), tagged(rout, "RERR")];
 %!   assert (all (cellfun (@(s) numel (strtrim (s)) > 0, errs)));
 %!   assert (__h5read__ (f, "/d", e, e, e), w(2) * ones (40));
@@ -260,11 +263,23 @@
 %!   "try, h5info (f); catch err, say ('INFOERR', err); end\n" ...
 %!   "printf ('SMALL %%d\\n', isequal (__h5read__ (f, '/small', e, e, e), 1:4));\n"], f);
 %! [status, out] = run_child (code, "ulimit -v 8388608;");
-%! assert (status, 0, out);
-%! assert (isempty (strfind (out, "NOERROR")), out);
+%! assert (isequal (status, 0), "%s", out);
+%! assert (isempty (strfind (out, "NOERROR")), "%s", out);
 %! err = tagged (out, "ERR");
-%! assert (numel (err), 5, out);
-%! assert (all (cellfun (@(s) numel (strtrim (s)) > 0, err)), out);
+%! assert (isequal (numel (err), 5), "%s", out);
+%! assert (all (cellfun (@(s) numel (strtrim (s)) > 0, err)), "%s", out);
 %! part = tagged (out, "PART");
-%! assert (isempty (part) || strcmp (part{1}, "1"), out);
-%! assert (tagged (out, "SMALL"), {"1"}, out);
+%! assert (isempty (part) || strcmp (part{1}, "1"), "%s", out);
+%! assert (isequal (tagged (out, "SMALL"), {"1"}), "%s", out);
+
+## A valid file with 20,000 nested groups: h5info describes it or fails with a
+## clean error.  Known failure: the recursive walk of the groups exhausts the
+## stack and Octave dies of a segmentation fault.
+%!xtest
+%! f = fixture ("faults_deep.h5");
+%! code = sprintf ([...
+%!   "try, s = h5info ('%s'); disp ('DESCRIBED'); catch err, say ('ERR', err); end\n" ...
+%!   "disp ('ALIVE');\n"], f);
+%! [status, out] = run_child (code, "");
+%! assert (isequal (status, 0), "%s", out);
+%! assert (! isempty (strfind (out, "ALIVE")), "%s", out);
