@@ -180,7 +180,8 @@ def valgrind_rerun(mutant, seedname, seeds, work, timeout):
     try:
         import xml.etree.ElementTree as ET
         root = ET.parse(xml).getroot()
-    except Exception:
+    except Exception as exc:
+        print("fuzz: valgrind report of %s unreadable: %s" % (mutant, exc), flush=True)
         return []
     for err in root.findall("error"):
         if not (err.findtext("kind") or "").startswith(("Invalid", "Mismatched", "Overlap")):
@@ -196,6 +197,7 @@ def valgrind_rerun(mutant, seedname, seeds, work, timeout):
                                     fr.findtext("line") or "")
             frames.append((n, fr.findtext("fn") or "??", obj, src))
         return frames
+    print("fuzz: valgrind found no invalid access in %s" % mutant, flush=True)
     return []
 
 
