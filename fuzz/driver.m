@@ -6,7 +6,8 @@
 ##   FUZZ_SCRATCH  scratch file for the writing calls (a copy of each mutant)
 ## Prints "BEGIN name" before a mutant (flushed), "C function file location"
 ## before each call, "E function: message" for each clean Octave error, and
-## "END name ok errors" after the mutant.
+## "END name ok errors fds" after the mutant, fds being the number of file
+## descriptors it left open.
 1;
 
 function r = seed_rows (file)
@@ -93,6 +94,7 @@ for i = 1:size (batch, 1)
   [~, name] = fileparts (file);
   printf ("BEGIN %s\n", name);
   fflush (stdout);
+  fds = numel (readdir ("/proc/self/fd"));
   ok = 0;
   nerr = 0;
   mine = list(strcmp ({list.seed}, seed));
@@ -130,6 +132,6 @@ for i = 1:size (batch, 1)
   else
     printf ("E copyfile: %s\n", msg);
   endif
-  printf ("END %s %d %d\n", name, ok, nerr);
+  printf ("END %s %d %d %d\n", name, ok, nerr, numel (readdir ("/proc/self/fd")) - fds);
   fflush (stdout);
 endfor

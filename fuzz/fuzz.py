@@ -225,6 +225,7 @@ class Stats:
         self.messages = collections.Counter()
         self.failures = []      # (kind, name, where, frames, detail, path)
         self.exit_problems = []
+        self.fd_leaks = []      # (name, descriptors left open)
 
 
 def norm_message(msg):
@@ -293,6 +294,8 @@ def run_batch(items, seeds, work, out, timeout, stats):
                         stats.ok += int(parts[2])
                         stats.err += int(parts[3])
                         finished.append(parts[1])
+                        if len(parts) > 4 and int(parts[4]) != 0:
+                            stats.fd_leaks.append((parts[1], int(parts[4])))
                         current = None
                     elif line.startswith("E "):
                         stats.messages[norm_message(line[2:])] += 1
@@ -427,6 +430,9 @@ def main():
         print("  abnormal exits outside a mutant: %d" % len(stats.exit_problems))
         for after, rc, tail in stats.exit_problems:
             print("    after %s: status %s; last output: %s" % (after, rc, " | ".join(tail[-3:])))
+    print("  mutants that left file descriptors open: %d" % len(stats.fd_leaks))
+    for name, k in stats.fd_leaks[:10]:
+        print("    %s: %+d" % (name, k))
     if stats.diag:
         print("  HDF5-DIAG lines printed: %d" % stats.diag)
     for kind, name, where, frames, detail, path in stats.failures:
