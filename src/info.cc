@@ -2,7 +2,11 @@
 
 #include "info.h"
 
+#include <algorithm>
+
 #include "exchange.h"
+
+#include <sys/resource.h>
 
 std::string
 h5_concat_path (const std::string& parent, const std::string& name)
@@ -44,6 +48,19 @@ struct_array (const std::vector<Record>& records,
   for (std::size_t i = 0; i < records.size (); i++)
     array.fast_elem_insert (i, records[i].oct_map ());
   return array;
+}
+
+// The deepest nesting of groups the walk enters.  The walk, the rendering
+// and Octave's own handling of the nested structs all recurse once per
+// level, so the limit follows the size of the stack, leaving room to spare.
+std::size_t
+max_group_depth ()
+{
+  rlimit limit;
+  uint64_t stack = uint64_t (8) << 20;
+  if (getrlimit (RLIMIT_STACK, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+    stack = limit.rlim_cur;
+  return std::max<uint64_t> (256, std::min<uint64_t> (stack / 1536, 65536));
 }
 
 } // namespace
@@ -102,6 +119,10 @@ group_info_t::walk (const h5::Group& group, const std::string& path,
                     std::set<std::string>& on_path)
 {
   name = path;
+  static const std::size_t max_depth = max_group_depth ();
+  if (on_path.size () >= max_depth)
+    throw h5::GroupException ("Unable to describe the groups: they are nested more than "
+                              + std::to_string (max_depth) + " levels deep");
   std::string key = group.objectKey ();
   bool entered = on_path.insert (key).second;
   if (entered)
