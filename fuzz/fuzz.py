@@ -3,6 +3,7 @@
 function of the module over them in Octave, watching for crashes and hangs.
 
 Usage: fuzz.py [N] [--seed S] [--timeout SEC] [--batch B] [--start I] [--out DIR]
+               [--valgrind]
 
 N mutants (default 1500) are derived deterministically from the seed S: each one
 is a seed file with bit flips, byte overwrites or a multi-byte overwrite (most of
@@ -18,7 +19,12 @@ A crash that gdb sees only after the damage (in free(), say) is re-run under
 valgrind and classified by its first invalid access; a process that dies while
 Octave exits is bisected to the mutants that make it do so.
 
-Exit status: 0 when no crash or hang stopped outside the HDF5 library, else 1.
+With --valgrind the driver runs under valgrind memcheck: invalid accesses and
+uses of uninitialised values are counted by where they stopped, and a mutant
+with one outside HDF5 is kept as DIR/invalid-NAME.h5.
+
+Exit status: 0 when no crash, hang or valgrind error stopped outside the HDF5
+library, else 1.
 """
 import argparse
 import collections
@@ -170,6 +176,7 @@ def valgrind_rerun(mutant, seedname, seeds, work, timeout):
         fh.write("%s\t%s\n" % (mutant, seedname))
     xml = os.path.join(work, "vg.xml")
     cmd = ["valgrind", "--xml=yes", "--xml-file=" + xml, "--num-callers=30",
+           "--child-silent-after-fork=yes",
            "--keep-debuginfo=yes", OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")]
     env = octave_env(listfile, seeds, os.path.join(work, "vg-scratch.h5"))
     try:
@@ -226,6 +233,9 @@ class Stats:
         self.failures = []      # (kind, name, where, frames, detail, path)
         self.exit_problems = []
         self.fd_leaks = []      # (name, descriptors left open)
+        self.vg_errors = collections.Counter()   # where valgrind's errors stopped
+        self.vg_kept = {}       # name -> (what, where, frames, reproducer)
+        self.vg_oom = []        # mutants on which valgrind ran out of memory
 
 
 def norm_message(msg):
@@ -247,7 +257,46 @@ def record(stats, kind, name, detail, seedname, desc, last_call, where, frames, 
     print(format_frames(frames, 8), flush=True)
 
 
-def run_batch(items, seeds, work, out, timeout, stats):
+VG_START = re.compile(r"^==\d+== (Invalid (read|write|free)|Mismatched free|"
+                      r"Source and destination overlap|Conditional jump|Use of uninitialised)")
+VG_FRAME = re.compile(r"^==\d+==\s+(?:at|by) 0x[0-9A-Fa-f]+: (.*?) \((?:in )?(.*)\)$")
+MODULE_FILES = re.compile(r"^(tolvane|h5|description|exchange|info)\.(cc|h):\d+$")
+
+
+class VgBlock:
+    """One valgrind error report read from the Octave output stream."""
+
+    def __init__(self, what):
+        self.what = what
+        self.frames = []
+
+    def add(self, line):
+        m = VG_FRAME.match(line)
+        if not m:
+            return False
+        fn, where = m.groups()
+        if MODULE_FILES.match(where):
+            obj, src = "tolvane.oct", where
+        elif ":" in where and not where.startswith("/"):
+            obj, src = "(source)", where
+        else:
+            obj, src = where, "-"
+        if "vgpreload" in obj:
+            obj = "libc.so (valgrind)"
+        self.frames.append((len(self.frames), fn, obj, src))
+        return True
+
+
+def note_vg_block(stats, block, name, path, out):
+    where = classify(block.frames)
+    stats.vg_errors[where] += 1
+    if where != "hdf5" and name not in stats.vg_kept:
+        keep = os.path.join(out, "invalid-%s.h5" % name)
+        shutil.copyfile(path, keep)
+        stats.vg_kept[name] = (block.what, where, block.frames, keep)
+
+
+def run_batch(items, seeds, work, out, timeout, stats, valgrind=False):
     """items: list of (path, seedname, description)."""
     remaining = list(items)
     by_name = {os.path.splitext(os.path.basename(p))[0]: (p, s, d)
@@ -258,7 +307,12 @@ def run_batch(items, seeds, work, out, timeout, stats):
             for p, s, _ in remaining:
                 fh.write("%s\t%s\n" % (p, s))
         scratch = os.path.join(work, "scratch.h5")
-        proc = subprocess.Popen([OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")],
+        cmd = [OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")]
+        if valgrind:
+            cmd = ["valgrind", "--error-limit=no", "--num-callers=24", "--child-silent-after-fork=yes",
+                   "--keep-debuginfo=yes"] + cmd
+        block = None
+        proc = subprocess.Popen(cmd,
                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                 stdin=subprocess.DEVNULL,
                                 env=octave_env(listfile, seeds, scratch),
@@ -297,6 +351,13 @@ def run_batch(items, seeds, work, out, timeout, stats):
                         if len(parts) > 4 and int(parts[4]) != 0:
                             stats.fd_leaks.append((parts[1], int(parts[4])))
                         current = None
+                    elif valgrind and block is not None:
+                        if not block.add(line):
+                            if current is not None:
+                                note_vg_block(stats, block, current, by_name[current][0], out)
+                            block = None
+                    elif valgrind and VG_START.match(line):
+                        block = VgBlock(line.split("== ", 1)[1])
                     elif line.startswith("E "):
                         stats.messages[norm_message(line[2:])] += 1
                     else:
@@ -343,6 +404,14 @@ def run_batch(items, seeds, work, out, timeout, stats):
         stats.run += 1
         path, seedname, desc = by_name[current]
         kind = "hang" if hung else "crash"
+        if valgrind and not hung and any("Valgrind cannot continue" in t for t in tail):
+            # A large allocation that fails cleanly without valgrind makes
+            # valgrind itself give up: not a failure of the module.
+            stats.vg_oom.append(current)
+            idx = [os.path.splitext(os.path.basename(it[0]))[0] for it in remaining].index(current)
+            remaining = [it for it in remaining[idx + 1:]
+                         if os.path.splitext(os.path.basename(it[0]))[0] not in done]
+            continue
         keep = os.path.join(out, "%s-%s.h5" % (kind, current))
         shutil.copyfile(path, keep)
         if hung:
@@ -375,6 +444,9 @@ def main():
     ap.add_argument("--start", type=int, default=0,
                     help="index of the first mutant (to re-run a stretch of a long run)")
     ap.add_argument("--out", default=os.path.join(HERE, "out"))
+    ap.add_argument("--valgrind", action="store_true",
+                    help="run the driver under valgrind memcheck and count its errors "
+                         "by where they stopped (slow: use a small N)")
     args = ap.parse_args()
 
     out = os.path.abspath(args.out)
@@ -384,7 +456,7 @@ def main():
         shutil.rmtree(d, ignore_errors=True)
         os.makedirs(d)
     for old in os.listdir(out):
-        if old.startswith(("crash-", "hang-")):
+        if old.startswith(("crash-", "hang-", "invalid-")):
             os.unlink(os.path.join(out, old))
     subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_seeds.py"), seeddir],
                    check=True)
@@ -408,7 +480,8 @@ def main():
             with open(path, "wb") as fh:
                 fh.write(data)
             items.append((path, seedname, desc))
-        run_batch(items, seeds, work, out, args.timeout, stats)
+        run_batch(items, seeds, work, out, args.timeout * (30 if args.valgrind else 1),
+                  stats, valgrind=args.valgrind)
         for p, _, _ in items:
             os.unlink(p)
         print("fuzz: %d/%d mutants, %d crashes, %d hangs, %.0f s"
@@ -430,6 +503,15 @@ def main():
         print("  abnormal exits outside a mutant: %d" % len(stats.exit_problems))
         for after, rc, tail in stats.exit_problems:
             print("    after %s: status %s; last output: %s" % (after, rc, " | ".join(tail[-3:])))
+    if args.valgrind:
+        text = ", ".join("%s %d" % kv for kv in sorted(stats.vg_errors.items())) or "none"
+        print("  valgrind errors:      %d (%s)" % (sum(stats.vg_errors.values()), text))
+        if stats.vg_oom:
+            print("  valgrind out of memory (a large allocation), not counted: %s"
+                  % ", ".join(stats.vg_oom))
+        for name, (what, where, frames, keep) in sorted(stats.vg_kept.items()):
+            print("  %s: %s, stopped in %s\n    reproducer %s" % (name, what, where, keep))
+            print(format_frames(frames, 8))
     print("  mutants that left file descriptors open: %d" % len(stats.fd_leaks))
     for name, k in stats.fd_leaks[:10]:
         print("    %s: %+d" % (name, k))
@@ -441,7 +523,8 @@ def main():
     print("  most frequent error messages:")
     for msg, k in stats.messages.most_common(12):
         print("    %6d  %s" % (k, msg[:120]))
-    bad = [f for f in stats.failures if not f[2].startswith("hdf5")] or stats.exit_problems
+    bad = ([f for f in stats.failures if not f[2].startswith("hdf5")] or stats.exit_problems
+           or stats.vg_kept)
     return 1 if bad else 0
 
 
