@@ -175,6 +175,8 @@ def valgrind_rerun(mutant, seedname, seeds, work, timeout):
     with open(listfile, "w") as fh:
         fh.write("%s\t%s\n" % (mutant, seedname))
     xml = os.path.join(work, "vg.xml")
+    if os.path.exists(xml):
+        os.unlink(xml)      # valgrind does not truncate an existing report
     cmd = ["valgrind", "--xml=yes", "--xml-file=" + xml, "--num-callers=30",
            "--child-silent-after-fork=yes",
            "--keep-debuginfo=yes", OCTAVE, "--norc", "-q", os.path.join(HERE, "driver.m")]
