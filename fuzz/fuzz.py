@@ -188,7 +188,13 @@ def valgrind_rerun(mutant, seedname, seeds, work, timeout):
         pass
     try:
         import xml.etree.ElementTree as ET
-        root = ET.parse(xml).getroot()
+        text = open(xml, "rb").read()
+        end = text.find(b"</valgrindoutput>")
+        if end >= 0:          # keep the first complete report only
+            text = text[:end + len(b"</valgrindoutput>")]
+        else:                 # cut short by the crash: close what is complete
+            text = text[:text.rfind(b"</error>") + len(b"</error>")] + b"</valgrindoutput>"
+        root = ET.fromstring(text)
     except Exception as exc:
         print("fuzz: valgrind report of %s unreadable: %s" % (mutant, exc), flush=True)
         return []
