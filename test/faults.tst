@@ -116,6 +116,40 @@
 %!   remove_dir (d, mounted);
 %! end_unwind_protect
 
+## Calls that only add metadata (an attribute, a dataset) on a file system that
+## is already full: HDF5 writes metadata when the file is closed, so the failure
+## shows only there.  Known failure: both calls report success, the file is
+## left unreadable and Octave dies while exiting.
+%!xtest
+%! d = scratch_dir ();
+%! mounted = try_mount (d, "size=256k");
+%! unwind_protect
+%!   if (! mounted)
+%!     printf ("faults.tst: mount not available, full file system not checked\n");
+%!     return;
+%!   endif
+%!   f = fullfile (d, "meta.h5");
+%!   filler = fullfile (d, "filler");
+%!   code = sprintf ([...
+%!     "f = '%s';\n" ...
+%!     "__h5create__ (f, true, '/a', uint64 ([10 10]), 'double', e, 0);\n" ...
+%!     "__h5write__ (f, '/a', magic (10), e, e, e);\n" ...
+%!     "system ('dd if=/dev/zero of=%s bs=1k count=1024 2>/dev/null');\n" ...
+%!     "try, __h5writeatt__ (f, '/a', 'big', rand (1, 3000)); disp ('NOERROR'); catch err, say ('ERROR', err); end\n" ...
+%!     "try, __h5create__ (f, false, '/b', uint64 ([3 3]), 'double', e, 0); disp ('NOERROR'); catch err, say ('ERROR', err); end\n" ...
+%!     "disp ('ALIVE');\n"], f, filler);
+%!   [status, out] = run_child (code, "");
+%!   unlink (filler);
+%!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
+%!   assert (isequal (numel (tagged (out, "ERROR")), 2), "%s", out);
+%!   assert (! isempty (strfind (out, "ALIVE")), "%s", out);
+%!   assert (isequal (status, 0), "%s", out);
+%!   e = zeros (1, 0, "uint64");
+%!   assert (__h5read__ (f, "/a", e, e, e), magic (10));
+%! unwind_protect_cleanup
+%!   remove_dir (d, mounted);
+%! end_unwind_protect
+
 ## Writing calls on a file without write permission, by an unprivileged user.
 %!test
 %! d = scratch_dir ();
@@ -273,9 +307,8 @@
 %! assert (isequal (tagged (out, "SMALL"), {"1"}), "%s", out);
 
 ## A valid file with 20,000 nested groups: h5info describes it or fails with a
-## clean error.  Known failure: the recursive walk of the groups exhausts the
-## stack and Octave dies of a segmentation fault.
-%!xtest
+## clean error, and does not exhaust the stack.
+%!test
 %! f = fixture ("faults_deep.h5");
 %! code = sprintf ([...
 %!   "try, s = h5info ('%s'); disp ('DESCRIBED'); catch err, say ('ERR', err); end\n" ...
