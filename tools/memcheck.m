@@ -35,7 +35,7 @@ missing = fullfile (dir, "missing.h5");
 e = zeros (1, 0, "uint64");
 u = @(x) uint64 (x);
 
-## Dataset creation: every type spec, scalar, vector, matrix, chunked, deflated,
+## Dataset creation: every element type, scalar, vector, matrix, chunked, deflated,
 ## unlimited; then the refusals.
 specs = {"double", "single", "double complex", "single complex", "int8", "uint8", ...
          "int16", "uint16", "int32", "uint32", "int64", "uint64", "logical", "string"};
@@ -52,7 +52,7 @@ try_call (@__h5create__, f, false, "/v", u(5), "int32", e, 0);
 try_call (@__h5create__, f, false, "/ext", u([4 Inf]), "double", u([4 2]), 0);      # exists
 try_call (@__h5create__, f, false, "/v/x", u(2), "double", e, 0);                # under a dataset
 try_call (@__h5create__, f, false, "nolead", u(2), "double", e, 0);
-try_call (@__h5create__, f, false, "/bad", u(2), "Double", e, 0);                # unknown spec
+try_call (@__h5create__, f, false, "/bad", u(2), "Double", e, 0);                # unknown type name
 try_call (@__h5create__, f, false, "/bad", u(1), "double", u([1 1]), 0);         # chunk on scalar
 try_call (@__h5create__, f, false, "/bad", u([2 Inf]), "double", e, 0);          # unlimited, no chunk
 try_call (@__h5create__, f, false, "/bad", u([4 4]), "double", u(2), 0);         # short chunk
