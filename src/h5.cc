@@ -624,7 +624,7 @@ Node::getObjectName (std::size_t index) const
   return std::string (name.data (), static_cast<std::size_t> (len));
 }
 
-File::File (const std::string& name, unsigned flags)
+File::File (const std::string& name, unsigned flags) : m_name (name)
 {
   if (flags & Create)
     {
@@ -642,6 +642,13 @@ File::File (const std::string& name, unsigned flags)
   m_id = H5Fopen (name.c_str (), access, H5P_DEFAULT);
   if (m_id < 0)
     raise<FileException> ("Unable to open file " + name);
+}
+
+void
+File::flush ()
+{
+  if (H5Fflush (m_id, H5F_SCOPE_LOCAL) < 0)
+    raise<FileException> ("Unable to flush file " + m_name);
 }
 
 } // namespace h5

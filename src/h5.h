@@ -267,6 +267,14 @@ public:
   // ReadOnly and ReadWrite open an existing file.  Create alone first tries
   // to open an existing file read-only and otherwise creates it exclusively.
   File (const std::string& name, unsigned flags);
+
+  // Writes everything HDF5 still holds in memory for the file, so that a
+  // failure (a full file system, say) is reported by the call that caused it
+  // and not lost when the file is closed.
+  void flush ();
+
+private:
+  std::string m_name;
 };
 
 } // namespace h5

@@ -178,6 +178,7 @@ DEFUN_DLD (__h5create__, args, ,
 
     h5::DataType type = h5type_from_spec (spec);
     file.createDataSet (location, space, type, props, true);
+    file.flush ();
   });
   return octave_value_list ();
 }
@@ -257,6 +258,7 @@ DEFUN_DLD (__h5write__, args, ,
     if (! source.isCompatible (target))
       error ("h5write: incompatible dataset and octave data: %s", lastError.c_str ());
     source.write (target);
+    file.flush ();
   });
   return octave_value_list ();
 }
@@ -334,6 +336,7 @@ DEFUN_DLD (__h5writeatt__, args, ,
       default:
         error ("h5writeatt: location has unsupported object type");
       }
+    file.flush ();
   });
   return octave_value_list ();
 }
