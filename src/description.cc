@@ -6,6 +6,31 @@
 
 namespace tolvane {
 
+namespace {
+
+// Whether the bit layout of a number type fits in its size.  A corrupted
+// file can describe precision, offset or float fields that reach past the
+// element; HDF5's conversions would then write past their buffers.
+bool
+sane_layout (const h5::DataType& type, std::size_t size, bool is_float)
+{
+  hid_t id = type.getId ();
+  std::size_t bits = size * 8;
+  std::size_t precision = H5Tget_precision (id);
+  int offset = H5Tget_offset (id);
+  if (precision == 0 || offset < 0 || precision + offset > bits)
+    return false;
+  if (! is_float)
+    return true;
+  std::size_t spos, epos, esize, mpos, msize;
+  if (H5Tget_fields (id, &spos, &epos, &esize, &mpos, &msize) < 0)
+    return false;
+  return spos < bits && epos + esize <= bits && mpos + msize <= bits
+         && esize > 0 && msize > 0;
+}
+
+} // namespace
+
 void
 dtype_info_t::assign (const h5::DataType& type)
 {
@@ -19,7 +44,7 @@ dtype_info_t::assign (const h5::DataType& type)
       type_class = "int";
       sign = (H5Tget_sign (type.getId ()) == H5T_SGN_NONE) ? "unsigned" : "signed";
       size = type.getSize ();
-      if (size <= 8)
+      if (size <= 8 && sane_layout (type, size, false))
         octave_class = (sign == "unsigned" ? "uint" : "int")
                        + std::to_string (size * 8);
       break;
@@ -27,6 +52,8 @@ dtype_info_t::assign (const h5::DataType& type)
     case h5::DataTypeClass::Float:
       type_class = "float";
       size = type.getSize ();
+      if (! sane_layout (type, size, true))
+        break;
       if (size == 4)
         octave_class = "single";
       else if (size == 8)
