@@ -251,21 +251,17 @@ data_exchange::assign (h5::DataSet *ds)
 
   // A corrupted file can claim chunks larger than a fixed maximum extent;
   // HDF5 would then read and write past its chunk buffers.
-  h5::PropertyList plist = ds->getCreatePropertyList ();
-  if (dspace_info.extent_type == "Simple"
-      && H5Pget_layout (plist.getId ()) == H5D_CHUNKED)
+  if (dspace_info.extent_type == "Simple")
     {
-      int rank = static_cast<int> (dspace_info.dims.numel ());
-      std::vector<hsize_t> chunk (rank, 0);
+      std::size_t rank = dspace_info.dims.numel ();
       std::vector<hsize_t> max = dspace.getMaxDimensions ();
-      bool sane = H5Pget_chunk (plist.getId (), rank, chunk.data ()) == rank;
-      for (int i = 0; sane && i < rank; i++)
-        sane = chunk[i] >= 1 && (max[i] == H5S_UNLIMITED || chunk[i] <= max[i]);
-      if (! sane)
-        {
-          lastError = "Unsupported chunk layout: chunks larger than the maximum extents";
-          return false;
-        }
+      std::vector<hsize_t> chunk = ds->getChunkDims (rank);
+      for (std::size_t i = 0; i < chunk.size (); i++)
+        if (chunk[i] < 1 || (max[i] != H5S_UNLIMITED && chunk[i] > max[i]))
+          {
+            lastError = "Unsupported chunk layout: chunks larger than the maximum extents";
+            return false;
+          }
     }
   return true;
 }

@@ -513,6 +513,18 @@ DataSet::getCreatePropertyList () const
   return plist;
 }
 
+std::vector<hsize_t>
+DataSet::getChunkDims (std::size_t rank) const
+{
+  PropertyList plist = getCreatePropertyList ();
+  std::vector<hsize_t> chunk (rank, 0);
+  int n = static_cast<int> (rank);
+  if (H5Pget_layout (plist.getId ()) != H5D_CHUNKED
+      || H5Pget_chunk (plist.getId (), n, chunk.data ()) != n)
+    chunk.clear ();
+  return chunk;
+}
+
 void
 DataSet::resize (const std::vector<hsize_t>& dims)
 {

@@ -226,6 +226,9 @@ public:
   DataType getDataType () const;
   DataSpace getSpace () const;
   PropertyList getCreatePropertyList () const;
+  // Chunk extents in HDF5 order when the dataset is chunked with RANK
+  // dimensions; empty otherwise (also when HDF5 cannot tell).
+  std::vector<hsize_t> getChunkDims (std::size_t rank) const;
   void resize (const std::vector<hsize_t>& dims);
   void read (const DataType& mem_type, const DataSpace& mem_space,
              const DataSpace& file_space, void *buf) const;

@@ -79,13 +79,11 @@ dset_info_t::assign (const h5::DataSet& dataset, const std::string& path)
   name = path;
   dtype_info.assign (dataset.getDataType ());
   dspace_info.assign (dataset.getSpace ());
-  h5::PropertyList plist = dataset.getCreatePropertyList ();
-  if (dspace_info.extent_type == "Simple"
-      && H5Pget_layout (plist.getId ()) == H5D_CHUNKED)
+  if (dspace_info.extent_type == "Simple")
     {
       int n = static_cast<int> (dspace_info.dims.numel ());
-      std::vector<hsize_t> chunk (n, 0);
-      if (H5Pget_chunk (plist.getId (), n, chunk.data ()) == n)
+      std::vector<hsize_t> chunk = dataset.getChunkDims (n);
+      if (! chunk.empty ())
         {
           chunk_size = uint64NDArray (dim_vector (1, n));
           for (int j = 0; j < n; j++)
