@@ -358,6 +358,8 @@ def run_batch(items, seeds, work, out, timeout, stats, valgrind=False):
                         finished.append(parts[1])
                         if len(parts) > 4 and int(parts[4]) != 0:
                             stats.fd_leaks.append((parts[1], int(parts[4])))
+                            shutil.copyfile(by_name[parts[1]][0],
+                                            os.path.join(out, "fdleak-%s.h5" % parts[1]))
                         current = None
                     elif valgrind and block is not None:
                         if not block.add(line):
@@ -429,7 +431,9 @@ def run_batch(items, seeds, work, out, timeout, stats, valgrind=False):
             detail = ("signal %s" % signal.Signals(-rc).name) if rc < 0 else "exit status %d" % rc
             frames, _ = gdb_rerun(keep, seedname, seeds, work, max(120, 4 * timeout))
         where = classify(frames)
-        if not hung and where not in ("module", "hdf5"):
+        heap_damage = any(f[1] in ("malloc_printerr", "_int_free", "_int_malloc")
+                          for f in frames)
+        if not hung and (heap_damage or where not in ("module", "hdf5")):
             # Heap damage shows up later, in free() say: let valgrind find the
             # first invalid access.
             vframes = valgrind_rerun(keep, seedname, seeds, work, 600)
@@ -464,7 +468,7 @@ def main():
         shutil.rmtree(d, ignore_errors=True)
         os.makedirs(d)
     for old in os.listdir(out):
-        if old.startswith(("crash-", "hang-", "invalid-")):
+        if old.startswith(("crash-", "hang-", "invalid-", "fdleak-")):
             os.unlink(os.path.join(out, old))
     subprocess.run(["/usr/bin/python3", os.path.join(HERE, "make_seeds.py"), seeddir],
                    check=True)

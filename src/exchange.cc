@@ -4,6 +4,7 @@
 // of moving elements.
 
 #include "exchange.h"
+#include "headroom.h"
 
 #include <octave/ov-cx-mat.h>
 #include <octave/ov-flt-cx-mat.h>
@@ -237,6 +238,7 @@ data_exchange::reset ()
   dspace = h5::DataSpace (h5::DataSpace::dataspace_null);
   dspace_info = dspace_info_t ();
   type_spec.clear ();
+  new_extents.clear ();
 }
 
 bool
@@ -461,9 +463,16 @@ data_exchange::selectHyperslab (uint64NDArray start, uint64NDArray count,
       grow = true;
     }
 
+  // The dataset itself grows in extend (), once the space for the write
+  // has been set aside.
   if (grow)
-    dataset->resize (extents);
-  dspace = dataset->getSpace ().selectHyperslab (offset, cnt, step);
+    {
+      new_extents = extents;
+      h5::DataSpace grown (extents, dspace.getMaxDimensions ());
+      dspace = grown.selectHyperslab (offset, cnt, step);
+    }
+  else
+    dspace = dataset->getSpace ().selectHyperslab (offset, cnt, step);
 
   if (R == 1)
     octave_dims(1) = count(0).value ();
@@ -475,6 +484,15 @@ data_exchange::selectHyperslab (uint64NDArray start, uint64NDArray count,
         octave_dims(k) = count(k).value ();
     }
   return true;
+}
+
+void
+data_exchange::extend ()
+{
+  if (new_extents.empty ())
+    return;
+  dataset->resize (new_extents);
+  new_extents.clear ();
 }
 
 // ------------------------------------------------------------- value intake
@@ -599,6 +617,81 @@ data_exchange::write_string (const data_exchange& target)
     ptrs[i] = strings(i).c_str ();
   target.dataset->write (dtype, dspace, target.dspace,
                          ptrs.empty () ? nullptr : ptrs.data ());
+}
+
+// ------------------------------------------------------------ disk space
+
+namespace {
+
+// Bytes of the strings of a value headed for variable-length storage, with
+// the heap overhead of each.
+long double
+string_bytes (const octave_value& v)
+{
+  long double bytes = 0;
+  if (v.iscell ())
+    {
+      const Cell c = v.cell_value ();
+      for (octave_idx_type i = 0; i < c.numel (); i++)
+        bytes += c(i).numel () + 32;
+    }
+  else
+    bytes = v.numel () + 32 * (v.ndims () > 1 ? v.rows () : 1);
+  return bytes;
+}
+
+uint64_t
+saturated (long double bytes)
+{
+  return bytes >= 1.8e19L ? UINT64_MAX : static_cast<uint64_t> (bytes);
+}
+
+} // namespace
+
+uint64_t
+data_exchange::storage_need (const data_exchange& target) const
+{
+  long double need = metadata_headroom;
+  // A variable-length element is stored as a 16-byte heap reference.
+  long double element = (target.dtype_info.size == all_ones)
+                        ? 16 : static_cast<long double> (target.dtype_info.size);
+  std::vector<hsize_t> dims = target.new_extents.empty ()
+                              ? target.dspace.getDimensions ()
+                              : target.new_extents;
+  std::vector<hsize_t> chunk = target.dataset->getChunkDims (dims.size ());
+  std::vector<hsize_t> lo, hi;
+  if (! chunk.empty () && target.dspace.getSelectBounds (lo, hi))
+    {
+      // Every chunk the selection's bounding box touches may be new, plus
+      // its index entry and some slack for compression that does not pay.
+      long double chunks = 1, per_chunk = element;
+      for (std::size_t i = 0; i < chunk.size (); i++)
+        {
+          chunks *= static_cast<long double> (hi[i] / chunk[i] - lo[i] / chunk[i] + 1);
+          per_chunk *= chunk[i];
+        }
+      need += chunks * (per_chunk * (1 + 1.0L / 64) + 64);
+    }
+  else if (target.dataset->getStorageSize () == 0)
+    {
+      // Contiguous storage is allocated whole at the first write.
+      long double elements = 1;
+      for (hsize_t d : dims)
+        elements *= d;
+      need += elements * element;
+    }
+  if (type_spec == "string")
+    need += string_bytes (value);
+  return saturated (need);
+}
+
+uint64_t
+data_exchange::attribute_need () const
+{
+  long double need = metadata_headroom;
+  need += (type_spec == "string") ? string_bytes (value)
+                                  : static_cast<long double> (value.byte_size ());
+  return saturated (need);
 }
 
 // -------------------------------------------------------- attribute reads

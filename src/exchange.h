@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "description.h"
 #include "h5.h"
@@ -28,6 +29,9 @@ public:
   dspace_info_t dspace_info;
   std::string type_spec;
   dim_vector octave_dims;
+  // Extents a write must give the dataset first (HDF5 order); empty when
+  // the selection fits.
+  std::vector<hsize_t> new_extents;
 
   data_exchange ();
   data_exchange (const data_exchange&) = delete;
@@ -49,9 +53,11 @@ public:
   octave_value read_string ();
 
   // Narrowing a dataset exchange to a regular hyperslab (1-based, Octave
-  // order), extending the dataset first when EXTEND allows it.
+  // order).  A selection past the extents is allowed when EXTEND is set and
+  // the maximum extents admit it; extend () then grows the dataset.
   bool selectHyperslab (uint64NDArray start, uint64NDArray count,
                         uint64NDArray stride, bool extend);
+  void extend ();
 
   // Value intake and writing datasets.
   bool assign (octave_value v);
@@ -59,6 +65,11 @@ public:
   void write (const data_exchange& target);
   template <typename T> void write_impl (const data_exchange& target);
   void write_string (const data_exchange& target);
+
+  // Upper bounds of the file space writing this value allocates: into
+  // TARGET's selection, or as an attribute; metadata included.
+  uint64_t storage_need (const data_exchange& target) const;
+  uint64_t attribute_need () const;
 
   // Reading attributes.
   octave_value read_attribute ();

@@ -336,6 +336,18 @@ DataSpace::clone () const
   return copy;
 }
 
+bool
+DataSpace::getSelectBounds (std::vector<hsize_t>& start,
+                            std::vector<hsize_t>& end) const
+{
+  int rank = H5Sget_simple_extent_ndims (m_id);
+  if (rank <= 0 || H5Sget_select_npoints (m_id) <= 0)
+    return false;
+  start.assign (rank, 0);
+  end.assign (rank, 0);
+  return H5Sget_select_bounds (m_id, start.data (), end.data ()) >= 0;
+}
+
 DataSpace
 DataSpace::selectHyperslab (const std::vector<hsize_t>& offset,
                             const std::vector<hsize_t>& count,
@@ -523,6 +535,12 @@ DataSet::getChunkDims (std::size_t rank) const
       || H5Pget_chunk (plist.getId (), n, chunk.data ()) != n)
     chunk.clear ();
   return chunk;
+}
+
+hsize_t
+DataSet::getStorageSize () const
+{
+  return H5Dget_storage_size (m_id);
 }
 
 void

@@ -167,6 +167,10 @@ public:
   std::vector<hsize_t> getDimensions () const;
   std::vector<hsize_t> getMaxDimensions () const;
   hssize_t getSelectedElements () const;
+  // Corners of the selection's bounding box, in HDF5 order; false for a
+  // dataspace without dimensions or selection.
+  bool getSelectBounds (std::vector<hsize_t>& start,
+                        std::vector<hsize_t>& end) const;
   DataSpace clone () const;
 
   // A copy of this dataspace with the regular hyperslab selected
@@ -229,6 +233,9 @@ public:
   // Chunk extents in HDF5 order when the dataset is chunked with RANK
   // dimensions; empty otherwise (also when HDF5 cannot tell).
   std::vector<hsize_t> getChunkDims (std::size_t rank) const;
+  // Bytes of file space the dataset's elements occupy (0 before HDF5 has
+  // allocated any).
+  hsize_t getStorageSize () const;
   void resize (const std::vector<hsize_t>& dims);
   void read (const DataType& mem_type, const DataSpace& mem_space,
              const DataSpace& file_space, void *buf) const;

@@ -6,9 +6,12 @@
 
 #include <string>
 
+#include <unistd.h>
+
 #include "description.h"
 #include "exchange.h"
 #include "h5.h"
+#include "headroom.h"
 #include "info.h"
 
 namespace tolvane {
@@ -141,7 +144,13 @@ DEFUN_DLD (__h5create__, args, ,
 
   run_guarded ([&] ()
   {
+    if (create && access (filename.c_str (), F_OK) != 0
+        && ! headroom::available_for_new (filename, metadata_headroom))
+      error ("h5create: %s", lastError.c_str ());
+    headroom room;
     h5::File file (filename, create ? h5::File::Create : h5::File::ReadWrite);
+    if (! room.reserve (filename, metadata_headroom))
+      error ("h5create: %s", lastError.c_str ());
     if (! validLocation (location))
       error ("h5create: %s", lastError.c_str ());
     if (locationExists (file, location))
@@ -235,6 +244,7 @@ DEFUN_DLD (__h5write__, args, ,
 
   run_guarded ([&] ()
   {
+    headroom room;
     h5::File file (filename, h5::File::ReadWrite);
     check_location (file, location, "h5write", false);
     if (file.getObjectType (location) != h5::ObjectType::Dataset)
@@ -255,6 +265,9 @@ DEFUN_DLD (__h5write__, args, ,
 
     if (start.numel () > 0 && ! target.selectHyperslab (start, count, stride, true))
       error ("h5write: hyperslab selection: %s", lastError.c_str ());
+    if (! room.reserve (filename, source.storage_need (target)))
+      error ("h5write: %s", lastError.c_str ());
+    target.extend ();
     if (! source.isCompatible (target))
       error ("h5write: incompatible dataset and octave data: %s", lastError.c_str ());
     source.write (target);
@@ -310,6 +323,7 @@ DEFUN_DLD (__h5writeatt__, args, ,
 
   run_guarded ([&] ()
   {
+    headroom room;
     h5::File file (filename, h5::File::ReadWrite);
     check_location (file, location, "h5writeatt", true);
 
@@ -318,6 +332,8 @@ DEFUN_DLD (__h5writeatt__, args, ,
       error ("h5writeatt: data value val: %s", lastError.c_str ());
     if (value.numel () == 0)
       error ("h5writeatt: data value val: the value has no elements to write");
+    if (! room.reserve (filename, ex.attribute_need ()))
+      error ("h5writeatt: %s", lastError.c_str ());
 
     switch (file.getObjectType (location))
       {
