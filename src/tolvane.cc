@@ -265,11 +265,16 @@ DEFUN_DLD (__h5write__, args, ,
 
     if (start.numel () > 0 && ! target.selectHyperslab (start, count, stride, true))
       error ("h5write: hyperslab selection: %s", lastError.c_str ());
-    if (! room.reserve (filename, source.storage_need (target)))
+    // A selection that grows the dataset grows it even when the value then
+    // does not fit; that growth needs room for its metadata only.
+    bool fits = source.isCompatible (target);
+    std::string mismatch = lastError;
+    if (! room.reserve (filename, fits ? source.storage_need (target)
+                                       : metadata_headroom))
       error ("h5write: %s", lastError.c_str ());
     target.extend ();
-    if (! source.isCompatible (target))
-      error ("h5write: incompatible dataset and octave data: %s", lastError.c_str ());
+    if (! fits)
+      error ("h5write: incompatible dataset and octave data: %s", mismatch.c_str ());
     source.write (target);
     file.flush ();
   });
