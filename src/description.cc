@@ -78,7 +78,9 @@ dtype_info_t::assign (const h5::DataType& type)
           case h5::StringPadding::SpacePadded: padding = "spacepad"; break;
           default: break;
           }
-        octave_class = "string";
+        // A variable-length string stores one-byte characters.
+        if (sane_layout (type, str.isVariableStr () ? 1 : str.getSize (), false))
+          octave_class = "string";
       }
       break;
 

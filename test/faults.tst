@@ -327,3 +327,30 @@
 %! [status, out] = run_child (code, "");
 %! assert (isequal (status, 0), "%s", out);
 %! assert (! isempty (strfind (out, "ALIVE")), "%s", out);
+
+## A corrupted file whose number type, string characters and chunks would make
+## HDF5 convert or copy past its buffers: every read and write is refused.
+%!test
+%! f = [tempname() ".h5"];
+%! copyfile (fixture ("faults_types.h5"), f);
+%! unwind_protect
+%!   code = sprintf ([...
+%!     "f = '%s';\n" ...
+%!     "locs = {'/int_wide', '/vs_bad', '/chunk_big'};\n" ...
+%!     "vals = {int32([4 5 6]), {'x', 'y'}, ones(1, 1000)};\n" ...
+%!     "for k = 1:3\n" ...
+%!     "  try, v = __h5read__ (f, locs{k}, e, e, e); printf ('NOERROR %%s\\n', locs{k}); catch err, say ('ERR', err); end\n" ...
+%!     "  try, __h5write__ (f, locs{k}, vals{k}, e, e, e); printf ('NOERROR %%s\\n', locs{k}); catch err, say ('ERR', err); end\n" ...
+%!     "endfor\n" ...
+%!     "s = h5info (f);\n" ...
+%!     "printf ('INFO %%s\\n', strjoin (sort ({s.Datasets.Name}), ' '));\n"], f);
+%!   [status, out] = run_child (code, "");
+%!   assert (isequal (status, 0), "%s", out);
+%!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
+%!   err = tagged (out, "ERR");
+%!   assert (isequal (numel (err), 6), "%s", out);
+%!   assert (all (! cellfun (@isempty, regexp (err, "^h5(read|write): dataset /"))), "%s", out);
+%!   assert (isequal (tagged (out, "INFO"), {"/chunk_big /int_wide /vs_bad"}), "%s", out);
+%! unwind_protect_cleanup
+%!   unlink (f);
+%! end_unwind_protect
