@@ -15,8 +15,9 @@ mutant is kept as DIR/crash-NAME.h5 (or hang-NAME.h5), its backtrace is taken
 with gdb, the place where it stopped is classified (module, HDF5, elsewhere),
 and the harness goes on with the next mutant in a new process.
 
-A crash that gdb sees only after the damage (in free(), say) is re-run under
-valgrind and classified by its first invalid access; a process that dies while
+A crash or hang that gdb sees only after the damage (in free(), or in a malloc
+that never returns), and any that stopped outside HDF5, is re-run under valgrind
+and classified by its first invalid access when there is one; a process that dies while
 Octave exits is bisected to the mutants that make it do so.
 
 With --valgrind the driver runs under valgrind memcheck: invalid accesses and
@@ -431,11 +432,13 @@ def run_batch(items, seeds, work, out, timeout, stats, valgrind=False):
             detail = ("signal %s" % signal.Signals(-rc).name) if rc < 0 else "exit status %d" % rc
             frames, _ = gdb_rerun(keep, seedname, seeds, work, max(120, 4 * timeout))
         where = classify(frames)
-        heap_damage = any(f[1] in ("malloc_printerr", "_int_free", "_int_malloc")
+        heap_damage = any(f[1] in ("malloc_printerr", "_int_free", "_int_malloc",
+                                   "heap_for_ptr", "arena_for_chunk")
                           for f in frames)
-        if not hung and (heap_damage or where not in ("module", "hdf5")):
-            # Heap damage shows up later, in free() say: let valgrind find the
-            # first invalid access.
+        if heap_damage or where != "hdf5":
+            # Heap damage shows up later, in free() or in a malloc that never
+            # returns, and data HDF5 returned from a damaged file can fault in
+            # the code that uses it: let valgrind find the first invalid access.
             vframes = valgrind_rerun(keep, seedname, seeds, work, 600)
             if vframes:
                 where = classify(vframes) + ", first invalid access (valgrind)"
