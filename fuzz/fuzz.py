@@ -16,9 +16,10 @@ with gdb, the place where it stopped is classified (module, HDF5, elsewhere),
 and the harness goes on with the next mutant in a new process.
 
 A crash or hang that gdb sees only after the damage (in free(), or in a malloc
-that never returns), and any that stopped outside HDF5, is re-run under valgrind
-and classified by its first invalid access when there is one; a process that dies while
-Octave exits is bisected to the mutants that make it do so.
+that never returns), and any that stopped outside HDF5, is re-run under
+valgrind and classified by its first invalid access when there is one; a
+process that dies while Octave exits is bisected to the mutants that make it
+do so.
 
 With --valgrind the driver runs under valgrind memcheck: invalid accesses and
 uses of uninitialised values are counted by where they stopped, and a mutant
