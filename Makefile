@@ -4,8 +4,10 @@ PYTHON  ?= /usr/bin/python3
 VERSION := $(shell sed -n 's/^Version: *//p' DESCRIPTION)
 DIST    := tolvane-$(VERSION)
 N       ?=
+# Debian suites for check-platforms (debootstrap names).
+PLATFORMS ?= trixie sid
 
-.PHONY: all deps deps-build build check demo bench dist fuzz memcheck longrun clean
+.PHONY: all deps deps-build build check check-platforms demo bench dist fuzz memcheck longrun clean
 
 all: build
 
@@ -20,6 +22,9 @@ build: deps-build
 
 check: deps build
 	@bash test/run_tests.sh
+
+check-platforms:
+	@bash tools/check-platforms.sh $(PLATFORMS)
 
 demo: deps build
 	@$(OCTAVE) --no-gui --no-window-system --norc --no-history -q demo/demo.m
