@@ -343,13 +343,25 @@
 %!     "  try, __h5write__ (f, locs{k}, vals{k}, e, e, e); printf ('NOERROR %%s\\n', locs{k}); catch err, say ('ERR', err); end\n" ...
 %!     "endfor\n" ...
 %!     "s = h5info (f);\n" ...
-%!     "printf ('INFO %%s\\n', strjoin (sort ({s.Datasets.Name}), ' '));\n"], f);
+%!     "printf ('INFO %%s\\n', strjoin (sort ({s.Datasets.Name}), ' '));\n" ...
+%!     "n = 0; me = canonicalize_file_name (f);\n" ...
+%!     "for d = readdir ('/proc/self/fd')', [l, e] = readlink (['/proc/self/fd/' d{1}]); n += (e == 0 && strcmp (l, me)); end\n" ...
+%!     "printf ('FDS %%d\\n', n);\n"], f);
 %!   [status, out] = run_child (code, "");
 %!   assert (isequal (status, 0), "%s", out);
 %!   assert (isempty (strfind (out, "NOERROR")), "%s", out);
 %!   err = tagged (out, "ERR");
 %!   assert (isequal (numel (err), 6), "%s", out);
-%!   assert (all (! cellfun (@isempty, regexp (err, "^h5(read|write): dataset /"))), "%s", out);
+%!   own = ! cellfun (@isempty, regexp (err, "^h5(read|write): dataset /"));
+%!   if (compare_versions (hdf5_version (), "1.14.0", "<"))
+%!     assert (all (own), "%s", out);
+%!   else
+%!     ## HDF5 1.14 and later check the bit layout of a number type when the
+%!     ## dataset is opened, and refuse it before the module sees it: a clean
+%!     ## Octave error of any text.
+%!     assert (all (own | ! cellfun (@isempty, regexp (err, "\\S"))), "%s", out);
+%!   endif
+%!   assert (isequal (tagged (out, "FDS"), {"0"}), "%s", out);
 %!   assert (isequal (tagged (out, "INFO"), {"/chunk_big /int_wide /vs_bad"}), "%s", out);
 %! unwind_protect_cleanup
 %!   unlink (f);
