@@ -113,8 +113,11 @@ check_suite () {
 
   local octave hdf5 counts
   octave=$("${in_chroot[@]}" octave --version 2>/dev/null | sed -n '1s/.*version \([^ ]*\).*/\1/p')
-  hdf5=$(sed -n 's/.*H5_VERS_INFO *"HDF5 library version: *\([^"]*\)".*/\1/p' \
-           "$dir"/usr/include/hdf5/serial/H5public.h "$dir"/usr/include/H5public.h 2>/dev/null | head -1)
+  local header
+  header=$(ls "$dir"/usr/include/hdf5/serial/H5public.h "$dir"/usr/include/H5public.h 2>/dev/null | head -1)
+  hdf5=$(for part in MAJOR MINOR RELEASE; do
+           sed -n "s/^#define H5_VERS_$part *\([0-9]*\).*/\1/p" "$header" 2>/dev/null
+         done | paste -sd.)
   counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -1)
   unmount_all
 
