@@ -162,12 +162,13 @@ object_path (hid_t id)
   return std::string (buf.data (), static_cast<std::size_t> (len));
 }
 
-// Length of a fixed-length string of SIZE bytes without its padding.
+// Length of a fixed-length string of SIZE bytes without its padding:
+// trailing NULs, and for space padding trailing blanks as well.
 std::size_t
 unpadded_length (const char *p, std::size_t size, const std::string& padding)
 {
-  char pad = (padding == "spacepad") ? ' ' : '\0';
-  while (size > 0 && p[size - 1] == pad)
+  bool blanks = padding == "spacepad";
+  while (size > 0 && (p[size - 1] == '\0' || (blanks && p[size - 1] == ' ')))
     size--;
   return size;
 }
