@@ -173,6 +173,15 @@ unpadded_length (const char *p, std::size_t size, const std::string& padding)
   return size;
 }
 
+// A character row of LEN bytes at P; 0x0 when LEN is 0, as for "".
+octave_value
+char_row (const char *p, std::size_t len)
+{
+  charNDArray row (len ? dim_vector (1, len) : dim_vector (0, 0));
+  std::memcpy (row.fortran_vec (), p, len);
+  return octave_value (row, '\'');
+}
+
 octave_value read_value (const h5::DataType& type, const dim_vector& dims,
                          const reader_t& read, read_context& c);
 
@@ -210,7 +219,7 @@ read_string_cells (const h5::DataType& type, const dtype_info_t& info,
       if (prev && len == prev_len && std::memcmp (p, prev, len) == 0)
         out(i) = out(i - 1);
       else
-        out(i) = octave_value (std::string (p, len), '\'');
+        out(i) = char_row (p, len);
       prev = p;
       prev_len = len;
     }
