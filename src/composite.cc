@@ -54,11 +54,13 @@ private:
   read_context& m_c;
 };
 
+// DETAIL follows the class name, e.g. " of 2 bytes".
 [[noreturn]] void
-unsupported (const read_context& c, const std::string& type_class)
+unsupported (const read_context& c, const std::string& type_class,
+             const std::string& detail = "")
 {
-  error ("%s: unsupported datatype class '%s'", c.prefix.c_str (),
-         type_class.c_str ());
+  error ("%s: unsupported datatype class '%s'%s", c.prefix.c_str (),
+         type_class.c_str (), detail.c_str ());
 }
 
 h5::DataType
@@ -233,6 +235,17 @@ read_compound (const h5::DataType& type, const dim_vector& dims,
   int n = H5Tget_nmembers (type.getId ());
   if (n < 0)
     h5::raise<h5::DataTypeException> ("Unable to count the members of the compound");
+  // A corrupted file can place members past the end of the element;
+  // HDF5's conversion would then read past its buffers.
+  std::size_t size = type.getSize ();
+  for (int i = 0; i < n; i++)
+    {
+      h5::DataType member = checked_type (H5Tget_member_type (type.getId (), i),
+                                          "Unable to get the type of a member");
+      std::size_t offset = H5Tget_member_offset (type.getId (), i);
+      if (offset > size || member.getSize () > size - offset)
+        unsupported (c, "compound", " with members outside its elements");
+    }
   octave_scalar_map fields;
   for (int i = 0; i < n; i++)
     {
@@ -512,6 +525,10 @@ read_value (const h5::DataType& type, const dim_vector& dims,
                              [&] (const h5::DataType&, void *buf) { read (mem, buf); });
       }
     default:
+      // Number and string types land here only when their layout is one
+      // Octave has no class for (a 2-byte float, say); the size tells which.
+      if (info.size != 0 && info.size != all_ones)
+        unsupported (c, info.type_class, " of " + std::to_string (info.size) + " bytes");
       unsupported (c, info.type_class.empty () ? "unknown" : info.type_class);
     }
 }
