@@ -127,23 +127,29 @@
 %! assert (w.dir(2, 1), int16 (30));
 
 %!test
-%! ## References and the time class written with the HDF5 C API.
+%! ## References, the time class and nested sequences written with the
+%! ## HDF5 C API.
 %! d = tempname ();
 %! mkdir (d);
 %! unwind_protect
-%!   src = fullfile (fileparts (which ("fixture")), "..", "fixtures", "refs_writer.c");
-%!   exe = fullfile (d, "refs_writer");
+%!   src = fullfile (fileparts (which ("fixture")), "..", "fixtures", "c_writer.c");
+%!   exe = fullfile (d, "c_writer");
 %!   [st, out] = system (sprintf ("gcc -o %s %s $(pkg-config --cflags --libs hdf5) 2>&1", exe, src));
-%!   assert (st, 0, out);
+%!   assert (st == 0, "%s", out);
 %!   g = fullfile (d, "refs.h5");
 %!   [st, out] = system ([exe " " g]);
-%!   assert (st, 0, out);
+%!   assert (st == 0, "%s", out);
 %!   assert (mismatches (g, {"D /obj", "D /region", "D /data", "D /obj 2 2 2"}), {});
 %!   o = __h5read_any__ (g, "/obj", [], [], []);
 %!   assert (o, {__h5read__(g, "/data", [], [], []), "/g", "/t", []});
 %!   r = __h5read_any__ (g, "/region", [], [], []);
 %!   assert (r{2}, int16 ([50; -7; 26]));
 %!   fail ("__h5read_any__ (g, '/time', [], [], [])", "h5read: unsupported datatype class 'time'");
+%!   assert (__h5read_any__ (g, "/vv", [], [], []), {{int32([1; 2; 3]); int32(7)}, cell(0, 1)});
+%!   vc = __h5read_any__ (g, "/vc", [], [], []);
+%!   assert (vc, {struct("x", {int32([5; 6])}, "s", {{"five"; "six"}}), ...
+%!                struct("x", {int32(5)}, "s", {{"five"}})});
+%!   assert (__h5read_any__ (g, "/cv", [], [], []), struct ("v", {{int32([1; 2; 3]), int32(7)}}));
 %!   assert (open_fds (g), 0);
 %! unwind_protect_cleanup
 %!   confirm_recursive_rmdir (false, "local");
