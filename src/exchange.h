@@ -150,15 +150,4 @@ read_attr_with (const Object& obj, const std::string& name,
   return read (ex);
 }
 
-// The value of attribute NAME of a group or dataset; raises an Octave error
-// for a missing or unrepresentable attribute.
-template <typename Object>
-octave_value
-read_attr (const Object& obj, const std::string& name)
-{
-  tolvane::data_exchange ex;
-  return read_attr_with (obj, name, ex, [] (tolvane::data_exchange& e)
-                         { return e.read_attribute (); });
-}
-
 #endif

@@ -148,6 +148,53 @@ read_dataset_entry (const octave_value_list& args, const char *name,
   return octave_value_list (result);
 }
 
+// The body of __h5readatt__ and __h5readatt_any__: ANY_TYPE reads every
+// datatype class and null dataspaces through read_any, and also the
+// attributes of committed datatypes.
+octave_value_list
+read_attribute_entry (const octave_value_list& args, const char *name,
+                      bool any_type)
+{
+  if (args.length () != 3)
+    error ("%s: wrong # of args", name);
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  std::string attname = args(2).string_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5readatt", true);
+    auto read = [&] (const h5::Annotated& obj)
+    {
+      data_exchange ex;
+      ex.any_type = any_type;
+      return read_attr_with (obj, attname, ex, [any_type] (data_exchange& e)
+                             {
+                               return any_type ? read_any (e, "h5readatt")
+                                               : e.read_attribute ();
+                             });
+    };
+    h5::ObjectType kind = file.getObjectType (location);
+    if (kind == h5::ObjectType::Dataset)
+      result = read (file.getDataSet (location));
+    else if (kind == h5::ObjectType::Group)
+      result = read (file.getGroup (location));
+    else if (kind == h5::ObjectType::UserDataType && any_type)
+      {
+        h5::Annotated type (H5Topen2 (file.getId (), location.c_str (), H5P_DEFAULT));
+        if (type.getId () < 0)
+          h5::raise<h5::DataTypeException> ("Unable to open the datatype \"" + location + "\":");
+        result = read (type);
+      }
+    else
+      error ("h5readatt: location has unsupported object type");
+  });
+  return octave_value_list (result);
+}
+
 } // namespace tolvane
 
 using namespace tolvane;
@@ -297,31 +344,7 @@ DEFUN_DLD (__h5readatt__, args, ,
            "__h5readatt__: backend for h5readatt\n"
            "Users should not use this directly. Use h5readatt.m instead")
 {
-  if (args.length () != 3)
-    error ("__h5readatt__: wrong # of args");
-
-  std::string filename = args(0).string_value ();
-  std::string location = args(1).string_value ();
-  std::string attname = args(2).string_value ();
-
-  octave_value result;
-  run_guarded ([&] ()
-  {
-    h5::File file (filename, h5::File::ReadOnly);
-    check_location (file, location, "h5readatt", true);
-    switch (file.getObjectType (location))
-      {
-      case h5::ObjectType::Dataset:
-        result = read_attr (file.getDataSet (location), attname);
-        break;
-      case h5::ObjectType::Group:
-        result = read_attr (file.getGroup (location), attname);
-        break;
-      default:
-        error ("h5readatt: location has unsupported object type");
-      }
-  });
-  return octave_value_list (result);
+  return read_attribute_entry (args, "__h5readatt__", false);
 }
 
 // PKG_ADD: autoload ("__h5writeatt__", "tolvane.oct");
@@ -444,44 +467,5 @@ DEFUN_DLD (__h5readatt_any__, args, ,
            "__h5readatt_any__: backend for h5readatt, every datatype class\n"
            "Users should not use this directly. Use h5readatt.m instead")
 {
-  if (args.length () != 3)
-    error ("__h5readatt_any__: wrong # of args");
-
-  std::string filename = args(0).string_value ();
-  std::string location = args(1).string_value ();
-  std::string attname = args(2).string_value ();
-
-  octave_value result;
-  run_guarded ([&] ()
-  {
-    h5::File file (filename, h5::File::ReadOnly);
-    check_location (file, location, "h5readatt", true);
-    auto read = [&] (const h5::Annotated& obj)
-    {
-      data_exchange ex;
-      ex.any_type = true;
-      return read_attr_with (obj, attname, ex, [] (data_exchange& e)
-                             { return read_any (e, "h5readatt"); });
-    };
-    switch (file.getObjectType (location))
-      {
-      case h5::ObjectType::Dataset:
-        result = read (file.getDataSet (location));
-        break;
-      case h5::ObjectType::Group:
-        result = read (file.getGroup (location));
-        break;
-      case h5::ObjectType::UserDataType:
-        {
-          h5::Annotated type (H5Topen2 (file.getId (), location.c_str (), H5P_DEFAULT));
-          if (type.getId () < 0)
-            h5::raise<h5::DataTypeException> ("Unable to open the datatype \"" + location + "\":");
-          result = read (type);
-        }
-        break;
-      default:
-        error ("h5readatt: location has unsupported object type");
-      }
-  });
-  return octave_value_list (result);
+  return read_attribute_entry (args, "__h5readatt_any__", true);
 }

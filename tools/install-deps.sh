@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_pkgs=(octave liboctave-dev libhdf5-dev pkg-config)
-test_pkgs=(hdf5-tools python3-h5py python3-numpy valgrind gdb)
+test_pkgs=(hdf5-tools python3-h5py python3-numpy python3-tables python3-netcdf4 gcc valgrind gdb)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-}" != "--build-only" ]; then
