@@ -33,25 +33,6 @@ struct read_context
   h5::Object file;                  // the file, for dereferencing
   int depth = 0;
   std::vector<std::string> reading; // keys of the datasets being read
-  // Set while the data come from a sequence already in memory: their
-  // variable-length parts are the sequence's own (HDF5 converts equal
-  // types by copying the pointers) and are freed with it.
-  bool in_memory = false;
-};
-
-// Gives a flag a value for the lifetime of the object.
-class flag_scope
-{
-public:
-  flag_scope (bool& flag, bool value) : m_flag (flag), m_old (flag)
-  { m_flag = value; }
-  ~flag_scope () { m_flag = m_old; }
-  flag_scope (const flag_scope&) = delete;
-  flag_scope& operator = (const flag_scope&) = delete;
-
-private:
-  bool& m_flag;
-  bool m_old;
 };
 
 // Counts one level of type nesting or reference following.
@@ -134,14 +115,14 @@ line_space (hsize_t n)
 }
 
 // Frees the variable-length memory HDF5 allocated in a buffer of N elements
-// of TYPE when the object goes, on every way out.
+// of TYPE when the object goes, on every way out.  Every buffer has its own:
+// HDF5 always converts variable-length data, also between equal types, into
+// new memory.
 class vlen_memory
 {
 public:
-  // OWNED false: the memory belongs to an enclosing sequence; nothing is
-  // freed here.
-  vlen_memory (const h5::DataType& type, hsize_t n, void *buf, bool owned)
-    : m_type (type), m_n (owned ? n : 0), m_buf (buf) { }
+  vlen_memory (const h5::DataType& type, hsize_t n, void *buf)
+    : m_type (type), m_n (n), m_buf (buf) { }
   ~vlen_memory ()
   {
     if (m_n == 0)
@@ -212,8 +193,7 @@ octave_value read_value (const h5::DataType& type, const dim_vector& dims,
 // without their padding.  Equal neighbours share one value.
 Cell
 read_string_cells (const h5::DataType& type, const dtype_info_t& info,
-                   const dim_vector& dims, const reader_t& read,
-                   const read_context& c)
+                   const dim_vector& dims, const reader_t& read)
 {
   octave_idx_type n = checked_count (dims, sizeof (octave_value));
   Cell out (dims);
@@ -224,7 +204,7 @@ read_string_cells (const h5::DataType& type, const dtype_info_t& info,
     {
       checked_count (dims, sizeof (char *));
       std::vector<char *> ptrs (n, nullptr);
-      vlen_memory guard (mem, n, ptrs.data (), ! c.in_memory);
+      vlen_memory guard (mem, n, ptrs.data ());
       read (mem, ptrs.data ());
       for (octave_idx_type i = 0; i < n; i++)
         out(i) = octave_value (std::string (ptrs[i] ? ptrs[i] : ""), '\'');
@@ -329,6 +309,7 @@ from_memory (const h5::DataType& src, const void *data, std::size_t n)
   return [src, data, n] (const h5::DataType& dst, void *out)
   {
     std::size_t ss = src.getSize (), ds = dst.getSize ();
+    checked_count (dim_vector (n, 2), std::max (ss, ds));
     std::vector<char> buf (n * std::max (ss, ds));
     std::vector<char> background (n * ds, '\0');
     std::memcpy (buf.data (), data, n * ss);
@@ -351,14 +332,13 @@ read_vlen (const h5::DataType& type, const dim_vector& dims,
     return octave_value (out);
   h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
   std::vector<hvl_t> seqs (n, hvl_t {0, nullptr});
-  vlen_memory guard (mem, n, seqs.data (), ! c.in_memory);
+  vlen_memory guard (mem, n, seqs.data ());
   read (mem, seqs.data ());
   for (octave_idx_type i = 0; i < n; i++)
     {
       if (seqs[i].len > max_index || (seqs[i].len > 0 && ! seqs[i].p))
         throw h5::DataSpaceException ("A variable-length sequence is too long for Octave or has no data");
       octave_idx_type len = static_cast<octave_idx_type> (seqs[i].len);
-      flag_scope memory (c.in_memory, true);
       out(i) = read_value (base, dim_vector (len, 1),
                            from_memory (base, seqs[i].p, seqs[i].len), c);
     }
@@ -513,7 +493,7 @@ read_value (const h5::DataType& type, const dim_vector& dims,
   dtype_info_t info;
   info.assign (type);
   if (info.octave_class == "string")
-    return octave_value (read_string_cells (type, info, dims, read, c));
+    return octave_value (read_string_cells (type, info, dims, read));
   if (! info.octave_class.empty ())
     return read_numeric (info.octave_class, dims, context_text, read);
 
@@ -581,7 +561,7 @@ read_bound (data_exchange& ex, read_context& c)
     whole = [&ex] (const h5::DataType& mem, void *buf) { ex.attribute->read (mem, buf); };
   if (fixed_string)
     {
-      Cell strings = read_string_cells (ex.dtype, ex.dtype_info, ex.octave_dims, whole, c);
+      Cell strings = read_string_cells (ex.dtype, ex.dtype_info, ex.octave_dims, whole);
       return strings.numel () == 1 ? strings(0) : octave_value (strings);
     }
   return read_value (ex.dtype, ex.octave_dims, whole, c);
@@ -613,7 +593,6 @@ read_dataset (h5::DataSet& ds, const h5::DataSpace *region, read_context& c)
     error ("%s: references form a cycle through dataset '%s'",
            c.prefix.c_str (), path.c_str ());
   reading_dataset mark (c, key);
-  flag_scope from_file (c.in_memory, false);
   data_exchange ex;
   ex.any_type = true;
   if (! ex.assign (&ds))

@@ -129,6 +129,11 @@ for i = 1:numel (any_names)
   try_call (@__h5read_any__, types, any_names{i}, u(2), u(1), u(1));
   try_call (@__h5read_any__, types, any_names{i}, u(1), u(2), u(2));
 endfor
+capi = fullfile (dir, "c_api.h5");
+for loc = {"/obj", "/region", "/vv", "/vc", "/cv", "/time"}
+  try_call (@__h5read_any__, capi, loc{1}, e, e, e);
+  try_call (@__h5read_any__, capi, loc{1}, u(2), u(1), u(1));
+endfor
 try_call (@__h5read_any__, types, "/cmpx", e, e);                                 # wrong # of args
 try_call (@__h5read_any__, missing, "/cmpx", e, e, e);
 try_call (@__h5readatt_any__, types, "/dt", "on_type");

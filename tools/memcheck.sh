@@ -98,6 +98,10 @@ open(os.path.join(d, "truncated.h5"), "wb").write(data[: len(data) // 3])
 open(os.path.join(d, "not_hdf5.h5"), "wb").write(b"plain text, not HDF5\n" * 20)
 PY
 
+# References and nested sequences written with the HDF5 C API.
+gcc -o "$work/c_writer" "$top/test/fixtures/c_writer.c" $(pkg-config --cflags --libs hdf5) \
+  && "$work/c_writer" "$work/c_api.h5"
+
 echo "memcheck: running tools/memcheck.m under valgrind (under a minute)"
 status=0
 MEMCHECK_DIR="$work" valgrind --tool=memcheck --leak-check=full \
