@@ -406,6 +406,22 @@ object_value (hid_t id, const h5::DataSpace *region, read_context& c)
     }
 }
 
+// The selected elements of a region reference: the region's dataspace
+// SPACE_ID and dataset DATASET_ID, both taken over; [] when either failed.
+octave_value
+region_value (hid_t space_id, hid_t dataset_id, read_context& c)
+{
+  h5::DataSpace space (space_id);
+  if (space_id < 0)
+    {
+      if (dataset_id >= 0)
+        H5Idec_ref (dataset_id);
+      H5Eclear2 (H5E_DEFAULT);
+      return Matrix ();
+    }
+  return object_value (dataset_id, &space, c);
+}
+
 octave_value
 read_reference (const h5::DataType& type, const dim_vector& dims,
                 const reader_t& read, read_context& c)
@@ -436,15 +452,8 @@ read_reference (const h5::DataType& type, const dim_vector& dims,
                                nullptr, c);
       else if (kind == H5R_DATASET_REGION2)
         {
-          h5::DataSpace space (H5Ropen_region (&refs[i], H5P_DEFAULT, H5P_DEFAULT));
-          if (space.getId () < 0)
-            {
-              H5Eclear2 (H5E_DEFAULT);
-              out(i) = Matrix ();
-              continue;
-            }
-          out(i) = object_value (H5Ropen_object (&refs[i], H5P_DEFAULT, H5P_DEFAULT),
-                                 &space, c);
+          hid_t space = H5Ropen_region (&refs[i], H5P_DEFAULT, H5P_DEFAULT);
+          out(i) = region_value (space, H5Ropen_object (&refs[i], H5P_DEFAULT, H5P_DEFAULT), c);
         }
       else
         out(i) = Matrix ();
@@ -470,15 +479,8 @@ read_reference (const h5::DataType& type, const dim_vector& dims,
                                  nullptr, c);
           continue;
         }
-      h5::DataSpace space (H5Rget_region (loc, H5R_DATASET_REGION, ref));
-      if (space.getId () < 0)
-        {
-          H5Eclear2 (H5E_DEFAULT);
-          out(i) = Matrix ();
-          continue;
-        }
-      out(i) = object_value (H5Rdereference2 (loc, H5P_DEFAULT, H5R_DATASET_REGION, ref),
-                             &space, c);
+      hid_t space = H5Rget_region (loc, H5R_DATASET_REGION, ref);
+      out(i) = region_value (space, H5Rdereference2 (loc, H5P_DEFAULT, H5R_DATASET_REGION, ref), c);
     }
   return octave_value (out);
 #endif
