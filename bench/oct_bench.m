@@ -7,6 +7,9 @@
 ##   octave ... bench/oct_bench.m ROOT read TINY FILE DSET [COUNT STRIDE]
 ##       __h5read__ (FILE, DSET, [], [], []), or with COUNT and STRIDE (written
 ##       like 2048x2048 and 2x2) the hyperslab from the first element on
+##   octave ... bench/oct_bench.m ROOT read-compound TINY FILE DSET
+##       __h5read_any__ (FILE, DSET, [], [], []) of the compound table of
+##       bench/py_bench.py make-compound
 ##   octave ... bench/oct_bench.m ROOT write TINY FILE DSET N SHAPE
 ##       __h5write__ (FILE, DSET, a, [], [], []) for the SHAPE (like 8192x4096)
 ##       array a of N doubles, a(i) = mod (i-1, 1000003) * 0.5
@@ -71,6 +74,18 @@ switch (mode)
     kb = peak_kb ();
     printf ("time=%.6f hwm_kb=%d sum=%.17g class=%s size=%s\n", t, kb,
             sum (x(:), "double"), class (x), strjoin (arrayfun (@num2str, size (x), "uniformoutput", false), "x"));
+
+  case "read-compound"
+    file = args{4};
+    dset = args{5};
+    t0 = tic ();
+    x = __h5read_any__ (file, dset, [], [], []);
+    t = toc (t0);
+    kb = peak_kb ();
+    total = sum (x.i, "double") + sum (x.d, "double") + sum (x.f, "double") ...
+            + sum (cellfun ("length", x.s));
+    printf ("time=%.6f hwm_kb=%d sum=%.17g class=%s size=%s\n", t, kb, total,
+            class (x), strjoin (arrayfun (@num2str, size (x.i), "uniformoutput", false), "x"));
 
   case "write"
     file = args{4};

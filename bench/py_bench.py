@@ -7,10 +7,13 @@
     py_bench.py make-strided FILE       /d: 4096x4096 double (128 MiB), contiguous
     py_bench.py make-info FILE          100 groups of 100 small datasets, each
                                         dataset with two attributes
+    py_bench.py make-compound FILE      /table: 10^6 rows of {i int32, d double,
+                                        f single, s 8-byte string}, contiguous
     py_bench.py sum FILE DSET           prints "time=0 sum=SUM" for the dataset
 
   Timed modes (TINY is read first, untimed, so that h5py and HDF5 are loaded):
     py_bench.py read TINY FILE DSET [STRIDE]   ds[()] or ds[::STRIDE, ...]
+    py_bench.py read-compound TINY FILE DSET   ds[()] of the compound table
     py_bench.py write TINY FILE DSET N         ds[...] = a, a[i] = (i % 1000003) * 0.5
     py_bench.py info TINY FILE                 visititems over the whole file,
                                                collecting dtype, shape, maxshape,
@@ -65,6 +68,44 @@ def make_info(path):
                                             maxshape=(None,), chunks=(5,))
                 ds.attrs["units"] = "m/s"
                 ds.attrs["range"] = np.array([0.0, float(k)])
+
+
+TABLE = np.dtype([("i", "<i4"), ("d", "<f8"), ("f", "<f4"), ("s", "S8")])
+
+
+def make_compound(path):
+    rng = np.random.default_rng(4)
+    n = 10 ** 6
+    t = np.zeros(n, dtype=TABLE)
+    t["i"] = rng.integers(-2 ** 31, 2 ** 31, n)
+    t["d"] = rng.random(n)
+    t["f"] = rng.random(n)
+    t["s"] = np.char.mod("r%07d", np.arange(n))
+    with h5py.File(path, "w") as f:
+        f.create_dataset("table", data=t)
+
+
+def table_checksum(a):
+    """Sum of the numeric fields plus the total length of the strings."""
+    return (float(np.sum(a["i"], dtype=np.float64)) + float(np.sum(a["d"], dtype=np.float64))
+            + float(np.sum(a["f"], dtype=np.float64)) + float(np.sum(np.char.str_len(a["s"]))))
+
+
+def do_read_compound(tiny, path, dset):
+    warm(tiny)
+    t0 = time.perf_counter()
+    with h5py.File(path, "r") as f:
+        a = f[dset][()]
+    t = time.perf_counter() - t0
+    print("time=%.6f sum=%.17g hwm_kb=%d" % (t, table_checksum(a), peak_kb()))
+
+
+def peak_kb():
+    with open("/proc/self/status") as s:
+        for line in s:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
 
 
 def warm(tiny):
@@ -128,13 +169,15 @@ def main(argv):
     mode = argv[1] if len(argv) > 1 else ""
     makers = {"make-tiny": make_tiny, "make-read": make_read,
               "make-write": make_write, "make-strided": make_strided,
-              "make-info": make_info}
+              "make-info": make_info, "make-compound": make_compound}
     if mode in makers and len(argv) == 3:
         makers[mode](argv[2])
     elif mode == "sum" and len(argv) == 4:
         do_sum(argv[2], argv[3])
     elif mode == "read" and len(argv) in (5, 6):
         do_read(argv[2], argv[3], argv[4], int(argv[5]) if len(argv) == 6 else None)
+    elif mode == "read-compound" and len(argv) == 5:
+        do_read_compound(argv[2], argv[3], argv[4])
     elif mode == "write" and len(argv) == 6:
         do_write(argv[2], argv[3], argv[4], int(argv[5]))
     elif mode == "info" and len(argv) == 4:

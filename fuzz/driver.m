@@ -101,21 +101,22 @@ for i = 1:size (batch, 1)
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file);
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file, "/");
   for r = mine(strcmp ({mine.kind}, "D"))
-    [ok, nerr] = attempt (ok, nerr, "__h5read__", @__h5read__, file, r.loc, e, e, e);
     dims = str2num (r.b);
     if (numel (dims) == 2 && dims(1) == 1)
       dims = dims(2);        # a rank-1 dataset
     endif
     cnt = uint64 (max (1, ceil (dims / 2)));
-    [ok, nerr] = attempt (ok, nerr, "__h5read__", @__h5read__, file, r.loc, ...
-                          uint64 (ones (size (dims))), cnt, ...
-                          uint64 (ones (size (dims))));
-    [ok, nerr] = attempt (ok, nerr, "__h5read__", @__h5read__, file, r.loc, ...
-                          uint64 (ones (size (dims))), cnt, ...
-                          uint64 (2 * ones (size (dims))));
+    one = uint64 (ones (size (dims)));
+    for fn = {"__h5read__", "__h5read_any__"}
+      h = str2func (fn{1});
+      [ok, nerr] = attempt (ok, nerr, fn{1}, h, file, r.loc, e, e, e);
+      [ok, nerr] = attempt (ok, nerr, fn{1}, h, file, r.loc, one, cnt, one);
+      [ok, nerr] = attempt (ok, nerr, fn{1}, h, file, r.loc, one, cnt, 2 * one);
+    endfor
   endfor
   for r = mine(strcmp ({mine.kind}, "A"))
     [ok, nerr] = attempt (ok, nerr, "__h5readatt__", @__h5readatt__, file, r.loc, r.a);
+    [ok, nerr] = attempt (ok, nerr, "__h5readatt_any__", @__h5readatt_any__, file, r.loc, r.a);
   endfor
   ## The writing calls work on a copy of the mutant.
   [status, msg] = copyfile (file, scratch, "f");

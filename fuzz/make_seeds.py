@@ -194,11 +194,58 @@ def latest_seed(name):
     f.close()
 
 
+def composite_seed(name):
+    """Compound (nested, with array, string and enum members), enumeration,
+    variable-length, array, opaque, bitfield and reference data."""
+    f = h5py.File(os.path.join(out, name + ".h5"), "w")
+    colour = h5py.enum_dtype({"R": 0, "G": 1, "B": 2}, basetype="i1")
+    row = np.dtype([("i", ">i4"), ("d", "f8"), ("s", "S4"), ("e", colour),
+                    ("a", "u2", (2,)), ("n", [("x", "u1"), ("y", ">f4")])])
+    data = np.zeros((3, 2), dtype=row)
+    data["i"] = np.arange(6).reshape(3, 2)
+    data["s"] = b"ab"
+    f["/cmp"] = data
+    dset(name, "/cmp", "struct", data.shape)
+    f.create_dataset("/enum", data=np.array([0, 2, 1, 5], dtype="i1"), dtype=colour)
+    dset(name, "/enum", "cellstr", (4,))
+    v = f.create_dataset("/vlen", (3,), dtype=h5py.vlen_dtype("<i4"))
+    for j in range(3):
+        v[j] = np.arange(j + 1, dtype="i4")
+    dset(name, "/vlen", "cell", (3,))
+    v = f.create_dataset("/vlen_cmp", (2,), dtype=h5py.vlen_dtype(np.dtype([("p", "i2"), ("q", "f4")])))
+    v[0] = np.zeros(2, dtype=v.dtype.metadata["vlen"])
+    v[1] = np.ones(3, dtype=v.dtype.metadata["vlen"])
+    dset(name, "/vlen_cmp", "cell", (2,))
+    f.create_dataset("/array", shape=(4,), dtype=np.dtype(("<f8", (2, 3))))
+    dset(name, "/array", "double", (4,))
+    f["/opaque"] = np.array([b"\x01\x02", b"\x03\x04"], dtype="V2")
+    dset(name, "/opaque", "uint8", (2,))
+    h5py.h5d.create(f.id, b"bits", h5py.h5t.STD_B16BE, h5py.h5s.create_simple((3,)))
+    dset(name, "/bits", "uint16", (3,))
+    d = f["/cmp"]
+    f["/refs"] = np.array([d.ref, f["/vlen"].ref, f.ref, h5py.Reference()], dtype=h5py.ref_dtype)
+    dset(name, "/refs", "cell", (4,))
+    e = f["/enum"]
+    f["/regs"] = np.array([e.regionref[1:3], e.regionref[0]], dtype=h5py.regionref_dtype)
+    dset(name, "/regs", "cell", (2,))
+    f["/t"] = np.dtype([("k", "i4")])
+    for obj, loc in ((f, "/"), (d, "/cmp"), (f["/t"], "/t")):
+        obj.attrs["cmp"] = np.zeros(2, dtype=[("u", "u1"), ("w", ">f8")])
+        obj.attrs.create("enum", np.array([1, 0], dtype="i1"), dtype=colour)
+        obj.attrs["ref"] = np.array([d.ref], dtype=h5py.ref_dtype)
+        obj.attrs.create("arr", np.arange(6, dtype="i2").reshape(1, 2, 3), dtype=np.dtype(("i2", (2, 3))))
+        obj.attrs["null"] = h5py.Empty("f8")
+        for a in ("cmp", "enum", "ref", "arr", "null"):
+            att(name, loc, a)
+    f.close()
+
+
 numeric_seed("seed_numeric", "earliest")
 chunked_seed("seed_chunked")
 string_seed("seed_strings")
 group_seed("seed_groups")
 latest_seed("seed_latest")
+composite_seed("seed_composite")
 
 with open(os.path.join(out, "seeds.tsv"), "w") as fh:
     for r in rows:

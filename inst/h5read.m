@@ -57,7 +57,7 @@ function data = h5read (filename, ds, start, count, stride)
     elseif (! ischar (ds) || ! isrow (ds))
       error ("h5read: DS must be a string");
     endif
-    data = __h5read__ (filename, ds, [], [], []);
+    data = __h5read_any__ (filename, ds, [], [], []);
     return;
   endif
 
@@ -77,7 +77,7 @@ function data = h5read (filename, ds, start, count, stride)
     n = numel (us);
     if (all (us == start & us & uc == count & uc)
         && ! (n == 2 && us(1) == 1 && uc(1) == 1))
-      data = __h5read__ (filename, ds, us, uc, []);
+      data = __h5read_any__ (filename, ds, us, uc, []);
       if (ischar (data))
         return;
       endif
@@ -133,7 +133,7 @@ function data = h5read (filename, ds, start, count, stride)
     data = read_described (filename, ds, start, count, stride);
     return;
   endif
-  data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
+  data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
                      uint64 (stride));
   if (! ischar (data))
     if (n == 1)
@@ -169,7 +169,7 @@ function data = read_described (filename, ds, start, count, stride)
   end_try_catch
   if (! is_dataset)
     count(isinf (count)) = 1;
-    data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
+    data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
                        uint64 (stride));
     return;
   endif
@@ -204,7 +204,7 @@ function data = read_described (filename, ds, start, count, stride)
     count(isinf (count)) = 1;
   endif
 
-  data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
+  data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
                      uint64 (stride));
 endfunction
 

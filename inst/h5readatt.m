@@ -56,7 +56,7 @@ function value = h5readatt (filename, loc, attr)
     error ("h5readatt: ATTR must be a string");
   endif
 
-  value = __h5readatt__ (filename, loc, attr);
+  value = __h5readatt_any__ (filename, loc, attr);
 
 endfunction
 

@@ -19,12 +19,7 @@ namespace tolvane {
 
 std::string lastError;
 
-namespace {
-
-constexpr uint64_t max_index = std::numeric_limits<octave_idx_type>::max ();
-
-// Refuses a transfer buffer that cannot exist in this machine's memory, so
-// that a corrupted file claiming a huge extent ends in an error, not in an
+// A corrupted file claiming a huge extent ends in an error, not in an
 // allocation failure or the OOM killer.
 void
 ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
@@ -50,6 +45,10 @@ ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
     throw h5::DataSpaceException (context + ": " + std::to_string (bytes)
                                   + " bytes do not fit in this machine's memory");
 }
+
+namespace {
+
+constexpr uint64_t max_index = std::numeric_limits<octave_idx_type>::max ();
 
 // An Octave array of shape DIMS whose storage is allocated but not filled:
 // the transfer that follows writes every element, so the usual zero fill
@@ -206,6 +205,20 @@ strings_value (const Array<std::string>& strings)
   return octave_value (strings);
 }
 
+// An array of T of shape DIMS filled by READ (element type, storage) in one
+// transfer; READ is not called for an empty shape.
+template <typename T, typename Read>
+octave_value
+read_array (const dim_vector& dims, const std::string& context, Read&& read)
+{
+  using Array_t = typename octave_array<T>::type;
+  ensure_allocatable (dims, sizeof (T), context);
+  Array_t array = uninitialized_array<Array_t> (dims);
+  if (array.numel () > 0)
+    read (h5traits<T>::predType (), array.fortran_vec ());
+  return value_of (array);
+}
+
 // Drops trailing singleton dimensions, keeping at least two.
 dim_vector
 trimmed (const dim_vector& dims)
@@ -219,6 +232,16 @@ trimmed (const dim_vector& dims)
 }
 
 } // namespace
+
+octave_value
+read_numeric (const std::string& spec, const dim_vector& dims,
+              const std::string& context, const numeric_reader& read)
+{
+  octave_value result;
+  dispatch_numeric (transfer_spec (spec), [&] (auto t)
+                    { result = read_array<typename decltype (t)::type> (dims, context, read); });
+  return result;
+}
 
 // ------------------------------------------------------------------ binding
 
@@ -289,7 +312,7 @@ data_exchange::assign (const h5::DataType& type, const h5::DataSpace& space)
       lastError = "Invalid HDF5 datatype";
       return false;
     }
-  if (dtype_info.octave_class.empty ())
+  if (dtype_info.octave_class.empty () && ! any_type)
     {
       lastError = "Unsupported datatype '" + dtype_info.type_class + "'";
       return false;
@@ -297,10 +320,16 @@ data_exchange::assign (const h5::DataType& type, const h5::DataSpace& space)
   type_spec = dtype_info.octave_class;
 
   dspace_info.assign (dspace);
-  if (dspace_info.extent_type.empty () || dspace_info.extent_type == "Empty")
+  if (dspace_info.extent_type.empty ()
+      || (dspace_info.extent_type == "Empty" && ! any_type))
     {
       lastError = "Empty HDF5 dataspace";
       return false;
+    }
+  if (dspace_info.extent_type == "Empty")
+    {
+      octave_dims = dim_vector (0, 0);
+      return true;
     }
   if (dspace_info.extent_type == "Scalar")
     {
@@ -359,13 +388,12 @@ template <typename T>
 octave_value
 data_exchange::read_impl ()
 {
-  using Array_t = typename octave_array<T>::type;
-  ensure_allocatable (octave_dims, sizeof (T), "Unable to read the dataset");
-  Array_t array = uninitialized_array<Array_t> (octave_dims);
-  if (array.numel () > 0)
-    dataset->read (h5traits<T>::predType (), from_dim_vector (octave_dims),
-                   dspace, array.fortran_vec ());
-  return value_of (array);
+  return read_array<T> (octave_dims, "Unable to read the dataset",
+                        [&] (const h5::DataType& type, void *buf)
+                        {
+                          dataset->read (type, from_dim_vector (octave_dims),
+                                         dspace, buf);
+                        });
 }
 
 octave_value
@@ -713,12 +741,9 @@ data_exchange::read_attr_impl ()
 {
   // The native memory type of the element: HDF5 converts byte order and
   // width, so attributes of any byte order arrive with their true values.
-  using Array_t = typename octave_array<T>::type;
-  ensure_allocatable (octave_dims, sizeof (T), "Unable to read attribute");
-  Array_t array = uninitialized_array<Array_t> (octave_dims);
-  if (array.numel () > 0)
-    attribute->read (h5traits<T>::predType (), array.fortran_vec ());
-  return value_of (array);
+  return read_array<T> (octave_dims, "Unable to read attribute",
+                        [&] (const h5::DataType& type, void *buf)
+                        { attribute->read (type, buf); });
 }
 
 octave_value

@@ -5,6 +5,7 @@
 
 #include <octave/oct.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +17,23 @@ namespace tolvane {
 
 // Text of the most recent failure of the module's own checks.
 extern std::string lastError;
+
+// Refuses a transfer buffer of DIMS elements of ELEM_SIZE bytes that cannot
+// exist in this machine's memory (the product saturates instead of
+// overflowing); raises h5::DataSpaceException with CONTEXT.
+void ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
+                         const std::string& context);
+
+// Receives the native memory type of the element and the array's storage.
+using numeric_reader = std::function<void (const h5::DataType&, void *)>;
+
+// An array of shape DIMS of the numeric or logical type spec SPEC (wider
+// integer specs through their transfer class), filled by READ straight into
+// its storage (READ is not called when DIMS has no elements); undefined when
+// SPEC names no such class.
+octave_value read_numeric (const std::string& spec, const dim_vector& dims,
+                           const std::string& context,
+                           const numeric_reader& read);
 
 class data_exchange
 {
@@ -32,6 +50,9 @@ public:
   // Extents a write must give the dataset first (HDF5 order); empty when
   // the selection fits.
   std::vector<hsize_t> new_extents;
+  // Set before binding to accept datatypes without a type spec (type_spec
+  // stays empty) and null dataspaces (octave_dims 0x0); kept by reset ().
+  bool any_type = false;
 
   data_exchange ();
   data_exchange (const data_exchange&) = delete;
@@ -112,20 +133,21 @@ readAttributes (const Object& obj)
 
 } // namespace tolvane
 
-// The value of attribute NAME of a group or dataset; raises an Octave error
-// for a missing or unrepresentable attribute.
-template <typename Object>
+// The value of attribute NAME of a group or dataset, read by READ from the
+// exchange EX bound to it; raises an Octave error for a missing attribute or
+// one EX cannot bind.
+template <typename Object, typename Read>
 octave_value
-read_attr (const Object& obj, const std::string& name)
+read_attr_with (const Object& obj, const std::string& name,
+                tolvane::data_exchange& ex, Read&& read)
 {
   if (! obj.hasAttribute (name))
     error ("h5readatt: attribute %s does not exist", name.c_str ());
-  tolvane::data_exchange ex;
   tolvane::h5::Attribute attr = obj.getAttribute (name);
   if (! ex.assign (&attr))
     error ("h5readatt: attribute %s: %s", name.c_str (),
            tolvane::lastError.c_str ());
-  return ex.read_attribute ();
+  return read (ex);
 }
 
 #endif

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "composite.h"
 #include "description.h"
 #include "exchange.h"
 #include "h5.h"
@@ -110,6 +111,90 @@ check_location (const h5::File& file, const std::string& location,
 
 } // namespace
 
+// The body of __h5read__ and __h5read_any__: ANY_TYPE reads every
+// datatype class and null dataspaces through read_any.
+octave_value_list
+read_dataset_entry (const octave_value_list& args, const char *name,
+                    bool any_type)
+{
+  if (args.length () != 5)
+    error ("%s: wrong # of args", name);
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  uint64NDArray start = args(2).uint64_array_value ();
+  uint64NDArray count = args(3).uint64_array_value ();
+  uint64NDArray stride = args(4).uint64_array_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5read", false);
+    if (file.getObjectType (location) != h5::ObjectType::Dataset)
+      error ("h5read: location '%s' is not a Dataset", location.c_str ());
+
+    data_exchange ex;
+    ex.any_type = any_type;
+    h5::DataSet dataset = file.getDataSet (location);
+    if (! ex.assign (&dataset))
+      error ("h5read: dataset %s: %s", location.c_str (), lastError.c_str ());
+    if (start.numel () > 0 && ! ex.selectHyperslab (start, count, stride, false))
+      error ("h5read: hyperslab selection: %s", lastError.c_str ());
+    result = any_type ? read_any (ex, "h5read") : ex.read ();
+    if (result.is_undefined () && ! lastError.empty ())
+      error ("h5read: %s", lastError.c_str ());
+  });
+  return octave_value_list (result);
+}
+
+// The body of __h5readatt__ and __h5readatt_any__: ANY_TYPE reads every
+// datatype class and null dataspaces through read_any, and also the
+// attributes of committed datatypes.
+octave_value_list
+read_attribute_entry (const octave_value_list& args, const char *name,
+                      bool any_type)
+{
+  if (args.length () != 3)
+    error ("%s: wrong # of args", name);
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  std::string attname = args(2).string_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5readatt", true);
+    auto read = [&] (const h5::Annotated& obj)
+    {
+      data_exchange ex;
+      ex.any_type = any_type;
+      return read_attr_with (obj, attname, ex, [any_type] (data_exchange& e)
+                             {
+                               return any_type ? read_any (e, "h5readatt")
+                                               : e.read_attribute ();
+                             });
+    };
+    h5::ObjectType kind = file.getObjectType (location);
+    if (kind == h5::ObjectType::Dataset)
+      result = read (file.getDataSet (location));
+    else if (kind == h5::ObjectType::Group)
+      result = read (file.getGroup (location));
+    else if (kind == h5::ObjectType::UserDataType && any_type)
+      {
+        h5::Annotated type (H5Topen2 (file.getId (), location.c_str (), H5P_DEFAULT));
+        if (type.getId () < 0)
+          h5::raise<h5::DataTypeException> ("Unable to open the datatype \"" + location + "\":");
+        result = read (type);
+      }
+    else
+      error ("h5readatt: location has unsupported object type");
+  });
+  return octave_value_list (result);
+}
+
 } // namespace tolvane
 
 using namespace tolvane;
@@ -197,34 +282,7 @@ DEFUN_DLD (__h5read__, args, ,
            "__h5read__: backend for h5read\n"
            "Users should not use this directly. Use h5read.m instead")
 {
-  if (args.length () != 5)
-    error ("__h5read__: wrong # of args");
-
-  std::string filename = args(0).string_value ();
-  std::string location = args(1).string_value ();
-  uint64NDArray start = args(2).uint64_array_value ();
-  uint64NDArray count = args(3).uint64_array_value ();
-  uint64NDArray stride = args(4).uint64_array_value ();
-
-  octave_value result;
-  run_guarded ([&] ()
-  {
-    h5::File file (filename, h5::File::ReadOnly);
-    check_location (file, location, "h5read", false);
-    if (file.getObjectType (location) != h5::ObjectType::Dataset)
-      error ("h5read: location '%s' is not a Dataset", location.c_str ());
-
-    data_exchange ex;
-    h5::DataSet dataset = file.getDataSet (location);
-    if (! ex.assign (&dataset))
-      error ("h5read: dataset %s: %s", location.c_str (), lastError.c_str ());
-    if (start.numel () > 0 && ! ex.selectHyperslab (start, count, stride, false))
-      error ("h5read: hyperslab selection: %s", lastError.c_str ());
-    result = ex.read ();
-    if (result.is_undefined () && ! lastError.empty ())
-      error ("h5read: %s", lastError.c_str ());
-  });
-  return octave_value_list (result);
+  return read_dataset_entry (args, "__h5read__", false);
 }
 
 // PKG_ADD: autoload ("__h5write__", "tolvane.oct");
@@ -286,31 +344,7 @@ DEFUN_DLD (__h5readatt__, args, ,
            "__h5readatt__: backend for h5readatt\n"
            "Users should not use this directly. Use h5readatt.m instead")
 {
-  if (args.length () != 3)
-    error ("__h5readatt__: wrong # of args");
-
-  std::string filename = args(0).string_value ();
-  std::string location = args(1).string_value ();
-  std::string attname = args(2).string_value ();
-
-  octave_value result;
-  run_guarded ([&] ()
-  {
-    h5::File file (filename, h5::File::ReadOnly);
-    check_location (file, location, "h5readatt", true);
-    switch (file.getObjectType (location))
-      {
-      case h5::ObjectType::Dataset:
-        result = read_attr (file.getDataSet (location), attname);
-        break;
-      case h5::ObjectType::Group:
-        result = read_attr (file.getGroup (location), attname);
-        break;
-      default:
-        error ("h5readatt: location has unsupported object type");
-      }
-  });
-  return octave_value_list (result);
+  return read_attribute_entry (args, "__h5readatt__", false);
 }
 
 // PKG_ADD: autoload ("__h5writeatt__", "tolvane.oct");
@@ -418,4 +452,20 @@ DEFUN_DLD (h5info, args, ,
       }
   });
   return octave_value_list (result);
+}
+
+// PKG_ADD: autoload ("__h5read_any__", "tolvane.oct");
+DEFUN_DLD (__h5read_any__, args, ,
+           "__h5read_any__: backend for h5read, every datatype class\n"
+           "Users should not use this directly. Use h5read.m instead")
+{
+  return read_dataset_entry (args, "__h5read_any__", true);
+}
+
+// PKG_ADD: autoload ("__h5readatt_any__", "tolvane.oct");
+DEFUN_DLD (__h5readatt_any__, args, ,
+           "__h5readatt_any__: backend for h5readatt, every datatype class\n"
+           "Users should not use this directly. Use h5readatt.m instead")
+{
+  return read_attribute_entry (args, "__h5readatt_any__", true);
 }

@@ -12,7 +12,7 @@ set -euo pipefail
 # Each entry is one need; "a|b" lists the names it has had, newest last.
 build_needs=(octave "liboctave-dev|octave-dev" libhdf5-dev pkg-config zlib1g-dev)
 test_needs=(hdf5-tools hdf5-helpers python3-h5py python3-numpy python3-tables
-            python3-netcdf4 valgrind gdb)
+            python3-netcdf4 gcc valgrind gdb)
 
 needs=("${build_needs[@]}")
 if [ "${1:-}" != "--build-only" ]; then

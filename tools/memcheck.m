@@ -121,6 +121,25 @@ for i = 1:numel (names)
   try_call (@__h5read__, types, names{i}, u(1), u(1), u(1));
 endfor
 
+## Every datatype class: the same datasets whole and by hyperslab, and
+## attributes of groups, datasets and a committed datatype.
+any_names = [names, {"/cmpx", "/regref", "/selfref", "/vlen_cmp"}];
+for i = 1:numel (any_names)
+  try_call (@__h5read_any__, types, any_names{i}, e, e, e);
+  try_call (@__h5read_any__, types, any_names{i}, u(2), u(1), u(1));
+  try_call (@__h5read_any__, types, any_names{i}, u(1), u(2), u(2));
+endfor
+capi = fullfile (dir, "c_api.h5");
+for loc = {"/obj", "/region", "/vv", "/vc", "/cv", "/time"}
+  try_call (@__h5read_any__, capi, loc{1}, e, e, e);
+  try_call (@__h5read_any__, capi, loc{1}, u(2), u(1), u(1));
+endfor
+try_call (@__h5read_any__, types, "/cmpx", e, e);                                 # wrong # of args
+try_call (@__h5read_any__, missing, "/cmpx", e, e, e);
+try_call (@__h5readatt_any__, types, "/dt", "on_type");
+try_call (@__h5readatt_any__, types, "/dt", "nothing");
+try_call (@__h5readatt_any__, types, "/");
+
 ## Attributes.
 avals = {pi, single([1 2]), [1+2i 3], int8([1 2; 3 4]), uint64(7), true(2, 2), ...
          {"a", "bb"}, {"single"}, 1:0, reshape(1:24, 2, 3, 4)};
@@ -151,6 +170,8 @@ anames = {"vstr", "fstr", "vlist", "flist", "compound", "half", "enum", "vlen_in
 for i = 1:numel (anames)
   try_call (@__h5readatt__, types, "/", anames{i});
   try_call (@__h5readatt__, types, "/g", anames{i});
+  try_call (@__h5readatt_any__, types, "/", anames{i});
+  try_call (@__h5readatt_any__, types, "/g", anames{i});
 endfor
 
 ## File information.

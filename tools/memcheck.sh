@@ -52,6 +52,19 @@ with h5py.File(os.path.join(d, "types.h5"), "w") as f:
     f["complex"] = np.array([1 + 2j, 3 - 4j])
     f["be_double"] = np.arange(3, dtype=">f8")
     f["dt"] = np.dtype("<i4")
+    f["dt"].attrs["on_type"] = np.array([(1, "x"), (2, "yy")], dtype=[("p", "u1"), ("q", vs)])
+    row = np.dtype([("i", ">i4"), ("s", "S3"), ("v", h5py.vlen_dtype("i2")), ("t", vs),
+                    ("a", "f4", (2,)), ("n", [("e", h5py.enum_dtype({"A": 0}, basetype="u1"))])])
+    c = np.zeros(3, dtype=row)
+    for j in range(3):
+        c["v"][j] = np.arange(j, dtype="i2")
+        c["t"][j] = "t" * j
+    f["cmpx"] = c
+    f["regref"] = np.array([f["be_double"].regionref[1:3], f["be_double"].regionref[0]],
+                           dtype=h5py.regionref_dtype)
+    f.create_dataset("selfref", (1,), dtype=h5py.ref_dtype)
+    f["selfref"][0] = f["selfref"].ref
+    f.create_dataset("vlen_cmp", (2,), dtype=h5py.vlen_dtype(np.dtype([("x", "i4"), ("y", vs)])))
     g = f.create_group("g")
     g["inner"] = np.arange(6.0).reshape(2, 3)
     f["soft"] = h5py.SoftLink("/g/inner")
@@ -85,6 +98,10 @@ open(os.path.join(d, "truncated.h5"), "wb").write(data[: len(data) // 3])
 open(os.path.join(d, "not_hdf5.h5"), "wb").write(b"plain text, not HDF5\n" * 20)
 PY
 
+# References and nested sequences written with the HDF5 C API.
+gcc -o "$work/c_writer" "$top/test/fixtures/c_writer.c" $(pkg-config --cflags --libs hdf5) \
+  && "$work/c_writer" "$work/c_api.h5"
+
 echo "memcheck: running tools/memcheck.m under valgrind (under a minute)"
 status=0
 MEMCHECK_DIR="$work" valgrind --tool=memcheck --leak-check=full \
@@ -102,7 +119,7 @@ fi
 import re, sys
 import xml.etree.ElementTree as ET
 
-MODULE_SOURCES = re.compile(r"^(tolvane|h5|description|exchange|info)\.(cc|h)$")
+MODULE_SOURCES = re.compile(r"^(tolvane|h5|description|exchange|info|headroom|composite)\.(cc|h)$")
 INVALID = {"InvalidRead", "InvalidWrite", "InvalidFree", "MismatchedFree",
            "InvalidMemPool", "Overlap", "FishyValue"}
 LEAK = {"Leak_DefinitelyLost"}
