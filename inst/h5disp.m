@@ -382,16 +382,20 @@ endfunction
 %!     "        Dataset 'v'"
 %!     "            Size:  5"
 %!     "            MaxSize:  5"
-%!     "            Datatype:   H5T_STD_U8 (uint8)"
+%!     "            Datatype:   H5T_STD_U8LE (uint8)"
 %!     "            ChunkSize:  []"
+%!     "            Filters:  none"
+%!     "            FillValue:  0"
 %!     "    Group '/b'"
 %!     "        Attributes:"
 %!     "            'n':  7"
 %!     "        Dataset 'ext'"
 %!     "            Size:  2x0"
 %!     "            MaxSize:  2xInf"
-%!     "            Datatype:   H5T_STD_I16 (int16)"
+%!     "            Datatype:   H5T_STD_I16LE (int16)"
 %!     "            ChunkSize:  2x8"
+%!     "            Filters:  none"
+%!     "            FillValue:  0"
 %!     "        Dataset 's'"
 %!     "            Size:  scalar"
 %!     "            MaxSize:  scalar"
@@ -400,32 +404,40 @@ endfunction
 %!     "                Padding: H5T_STR_NULLTERM"
 %!     "                Character Set: H5T_CSET_UTF8"
 %!     "            ChunkSize:  []"
+%!     "            Filters:  none"
+%!     "            FillValue:  ''"
 %!     "    Dataset 'l'"
 %!     "        Size:  2x2x3"
 %!     "        MaxSize:  2x2x3"
 %!     "        Datatype:   H5T_ENUM (logical)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0"
 %!     "    Dataset 'x'"
 %!     "        Size:  3x4"
 %!     "        MaxSize:  3x4"
-%!     "        Datatype:   H5T_IEEE_F64 (double)"
+%!     "        Datatype:   H5T_IEEE_F64LE (double)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0"
 %!     "        Attributes:"
-%!     "            'flags':  2x6 H5T_ENUM"
-%!     "            'grid':  2x2 H5T_INTEGER"
+%!     "            'flags':  2x6 H5T_ENUM (logical)"
+%!     "            'grid':  2x2 H5T_STD_I32LE (int32)"
 %!     "            'scale':  0.5 2"
 %!     "    Dataset 'z'"
 %!     "        Size:  2x2"
 %!     "        MaxSize:  2x2"
 %!     "        Datatype:   H5T_COMPOUND (single complex)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0"
 %!   };
 %!   assert (strsplit (evalc ("h5disp (f)"), "\n"), [expected.', {""}]);
 %!   assert (evalc ("h5disp (f, '/')"), evalc ("h5disp (f)"));
 %!   assert (strsplit (evalc ("h5disp (f, '/b/ext')"), "\n"), ...
-%!           [expected(1), regexprep(expected(17:21), "^        ", "").', {""}]);
+%!           [expected(1), regexprep(expected(19:25), "^        ", "").', {""}]);
 %!   assert (strsplit (evalc ("h5disp (f, '/a')"), "\n"), ...
-%!           [expected(1), regexprep(expected(6:13), "^    ", "").', {""}]);
+%!           [expected(1), regexprep(expected(6:15), "^    ", "").', {""}]);
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -440,24 +452,25 @@ endfunction
 %!     "  F['fix'] = np.array([b'ab', b'cd'], dtype='S4')\n" ...
 %!     "  F['t'] = np.dtype('u2')"], f));
 %!   out = strsplit (evalc ("h5disp (f)"), "\n");
-%!   assert (out([6 11 12 13 14 19]), {
-%!     "        Datatype:   H5T_STD_I32 (int32)"
+%!   assert (out([6 13 14 15 16 23 24]), {
+%!     "        Datatype:   H5T_STD_I32BE (int32)"
 %!     "        Datatype:   H5T_STRING"
 %!     "            String Length: 4"
 %!     "            Padding: H5T_STR_NULLPAD"
 %!     "            Character Set: H5T_CSET_ASCII"
-%!     "        Datatype:   H5T_IEEE_F16"}.');
-%!   assert (out{end-1}, "    Datatype 't'");
+%!     "        Datatype:   H5T_IEEE_F16LE"
+%!     "        ChunkSize:  []"}.');
+%!   assert (out(end-2:end-1), {"    Datatype 't'", "        Datatype:   H5T_STD_U16LE (uint16)"});
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
 
 %!test
-%! ## Faults are reported by h5info.
+%! ## Faults are reported with the function's name.
 %! f = [tempname() ".h5"];
 %! unwind_protect
 %!   h5create (f, "/x", 2);
-%!   fail ("h5disp (f, '/nothing')", "h5info: location '/nothing' does not exist");
+%!   fail ("h5disp (f, '/nothing')", "h5disp: location '/nothing' does not exist");
 %!   fail ("h5disp ([f '.missing'])", "Unable to open file");
 %! unwind_protect_cleanup
 %!   unlink (f);
