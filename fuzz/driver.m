@@ -100,6 +100,7 @@ for i = 1:size (batch, 1)
   mine = list(strcmp ({list.seed}, seed));
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file);
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file, "/");
+  [ok, nerr] = attempt (ok, nerr, "__h5walk__", @__h5walk__, file, "/");
   for r = mine(strcmp ({mine.kind}, "D"))
     [ok, nerr] = attempt (ok, nerr, "__h5read__", @__h5read__, file, r.loc, e, e, e);
     dims = str2num (r.b);
