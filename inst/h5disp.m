@@ -430,7 +430,7 @@ endfunction
 %!     "        Datatype:   H5T_COMPOUND (single complex)"
 %!     "        ChunkSize:  []"
 %!     "        Filters:  none"
-%!     "        FillValue:  0"
+%!     "        FillValue:  0+0i"
 %!   };
 %!   assert (strsplit (evalc ("h5disp (f)"), "\n"), [expected.', {""}]);
 %!   assert (evalc ("h5disp (f, '/')"), evalc ("h5disp (f)"));

@@ -8,7 +8,11 @@
 
 #include "walk.h"
 
+#include <octave/ov-complex.h>
+#include <octave/ov-flt-complex.h>
+
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <vector>
 
@@ -337,7 +341,7 @@ as_class (const octave_value& v, const std::string& cls)
   if (cls == "uint16") return v.as_uint16 ();
   if (cls == "int32") return v.as_int32 ();
   if (cls == "uint32") return v.as_uint32 ();
-  if (cls == "single" || cls == "single complex") return v.as_single ();
+  if (cls == "single") return v.as_single ();
   return v;
 }
 
@@ -384,7 +388,10 @@ decoded_fill (const h5::PropertyList& dcpl, const h5::DataType& type,
       Complex z;
       if (H5Pget_fill_value (plist, h5::complex_type<double> ().getId (), &z) < 0)
         h5::raise<h5::PropertyException> ("Unable to get the fill value");
-      return as_class (octave_value (z), cls);
+      // Complex values keep their class even when the imaginary part is 0.
+      if (cls == "single complex")
+        return octave_value (new octave_float_complex (FloatComplex (z)));
+      return octave_value (new octave_complex (z));
     }
   if (info.type_class == "float")
     {
