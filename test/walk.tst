@@ -36,6 +36,7 @@
 %!   "lzf",           "{N.Filters.Id, N.Filters.Name, N.FillValue}", {32000, "lzf", int64(42)}
 %!   "cfill",         "{N.FillValue, N.FillBytes}",        {[], uint8([2 1 7])}
 %!   "sfill",         "N.FillValue",                       "ab"
+%!   "nofill",        "{N.FillStatus, N.FillValue, N.FillBytes}", {"undefined", [], zeros(1, 0, "uint8")}
 %!   "null",          "{N.Dataspace.ExtentType, N.Datatype.ByteOrder}", {"Empty", "LE"}
 %!   "scalar",        "{N.Dataspace.ExtentType, N.ChunkSize}", {"Scalar", []}
 %!   "dt",            "{N.Type, N.Datatype.Class, N.Attributes.Value}", {"datatype", "compound", "a committed type"}
@@ -86,6 +87,7 @@
 %!   "^        Filters:  lzf \\(id 32000( \\d+)*\\)$"
 %!   "^        FillValue:  0x020107$"
 %!   "^        FillValue:  'ab'$"
+%!   "^        FillValue:  undefined$"
 %!   "^        Size:  empty$"
 %!   "^    Datatype 'dt'$"
 %!   "^            'about':  'a committed type'$"
@@ -147,3 +149,6 @@
 %!error <^Unable to open file> __h5walk__ ([f ".missing"], "/")
 %!error <^__h5walk__: wrong # of args$> __h5walk__ (f)
 %!error <^__h5walk__: wrong # of args$> __h5walk__ (f, "/", "/")
+%!assert (exist ("__h5walk__"), 3)
+%!assert (get_help_text ("__h5walk__"),
+%!        "__h5walk__: backend for h5disp\nUsers should not use this directly. Use h5disp.m instead")
