@@ -27,7 +27,8 @@
 ## does not resolve (its target is missing, or the external file is absent)
 ## is marked @qcode{"(dangling)"} and is not followed.  Links are never
 ## followed when walking the file; a hard link back to a group being shown
-## is listed but not entered again.  When @var{loc} is itself a link that
+## is listed but not entered again, and so are groups nested too deep for
+## the walk (some thousand levels, following the size of the stack).  When @var{loc} is itself a link that
 ## resolves, the object it leads to is shown.
 ##
 ## Each dataset is shown with its size and maximum size in Octave order

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -536,13 +537,18 @@ walker::group_node (const h5::Group& group, const std::string& path,
                     octave_scalar_map node)
 {
   node.setfield ("Type", "group");
-  path_entry entry (m_on_path, group);
-  static const char *status[] = {"entered", "ancestor", "depth limit"};
-  node.setfield ("Status", status[entry.status ()]);
+  // A level of this walk takes about three times the stack of h5info's.
+  static const std::size_t max_depth = path_entry::max_depth () / 3;
+  std::optional<path_entry> entry;
+  if (m_on_path.size () < max_depth)
+    entry.emplace (m_on_path, group);
+  bool enter = entry && entry->status () == path_entry::entered;
+  bool ancestor = entry && entry->status () == path_entry::on_path;
+  node.setfield ("Status", enter ? "entered" : ancestor ? "ancestor" : "depth limit");
   Cell children (0, 1);
   octave_map attributes = records ({{"Name", Cell (0, 1)}, {"Datatype", Cell (0, 1)},
                                     {"Dataspace", Cell (0, 1)}, {"Value", Cell (0, 1)}}, 0);
-  if (entry.status () == path_entry::entered)
+  if (enter)
     {
       attributes = attribute_records (group);
       std::vector<std::string> names = link_names (group);

@@ -143,6 +143,17 @@
 %! out = evalc ("h5disp (fixture ('info_deep.h5'))");
 %! assert (! isempty (regexp (out, "\n {4004}Dataset 'leaf'\n", "once")));
 
+## Groups nested deeper than the walk goes are listed, not entered.
+%!test
+%! n = __h5walk__ (fixture ("faults_deep.h5"), "/");
+%! depth = 0;
+%! while (strcmp (n.Status, "entered"))
+%!   n = n.Children{1};
+%!   depth++;
+%! endwhile
+%! assert ({n.Status, numel(n.Children)}, {"depth limit", 0});
+%! assert (depth > 80);
+
 %!error <^h5disp: location '/nothing' does not exist$> __h5walk__ (f, "/nothing")
 %!error <^h5disp: location '/dang/x' does not exist$> __h5walk__ (f, "/dang/x")
 %!error <^h5disp: dataset location should be specified as a full pathname with leading '/'$> __h5walk__ (f, "g")
