@@ -100,6 +100,7 @@ for i = 1:size (batch, 1)
   mine = list(strcmp ({list.seed}, seed));
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file);
   [ok, nerr] = attempt (ok, nerr, "h5info", @h5info, file, "/");
+  [ok, nerr] = attempt (ok, nerr, "__h5walk__", @__h5walk__, file, "/");
   for r = mine(strcmp ({mine.kind}, "D"))
     dims = str2num (r.b);
     if (numel (dims) == 2 && dims(1) == 1)

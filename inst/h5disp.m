@@ -16,24 +16,49 @@
 ## -*- texinfo -*-
 ## @deftypefn  {} {} h5disp (@var{filename})
 ## @deftypefnx {} {} h5disp (@var{filename}, @var{loc})
-## Display the structure of the HDF5 file @var{filename}, or of the group or
-## dataset @var{loc} in it (the root group @qcode{"/"} by default).
+## Display the structure of the HDF5 file @var{filename}, or of the group,
+## dataset, committed datatype or link @var{loc} in it (the root group
+## @qcode{"/"} by default).
 ##
 ## Groups are shown with their full path, their attributes and, in the order
-## of their names, the groups, datasets and committed datatypes they hold.
+## of their names, every link they hold: groups, datasets, committed
+## datatypes, soft links and external links.  A soft link is shown with its
+## target path, an external link with its target file and path; a link that
+## does not resolve (its target is missing, or the external file is absent)
+## is marked @qcode{"(dangling)"} and is not followed.  Links are never
+## followed when walking the file; a hard link back to a group being shown
+## is listed but not entered again, and so are groups nested too deep for
+## the walk (some thousand levels, following the size of the stack).  When @var{loc} is itself a link that
+## resolves, the object it leads to is shown.
+##
 ## Each dataset is shown with its size and maximum size in Octave order
-## (@code{Inf} for an unlimited dimension), its datatype (the HDF5 class with
-## its width, and in parentheses the Octave class it reads as; the byte order
-## is not shown), its chunk size (@code{[]} when it is not chunked) and its
-## attributes.  Attribute values are shown when they are text or a vector of
-## at most ten numbers, otherwise their size and HDF5 class.  Filters and fill
-## values are not shown.
+## (@code{Inf} for an unlimited dimension, @qcode{"scalar"}, or
+## @qcode{"empty"} for a null dataspace), its datatype, its chunk size
+## (@code{[]} when it is not chunked), its filters (deflate with its level,
+## shuffle, fletcher32, and any other filter by name and HDF5 filter id with
+## its parameters), its fill value and its attributes.
+##
+## Datatypes are named as HDF5 names them, with width and byte order
+## (@qcode{"H5T_STD_I32LE"}, @qcode{"H5T_IEEE_F64BE"}, @qcode{"H5T_STD_B16BE"})
+## and in parentheses the Octave class the data read as, when there is one.
+## Strings show their length, padding and character set; compound types
+## their members with byte offset and type; enumerations their base type and
+## members with values; array types their extents and base type;
+## variable-length types their base type; opaque types their length and tag;
+## references their kind (@qcode{"H5T_STD_REF_OBJ"},
+## @qcode{"H5T_STD_REF_DSETREG"}).
+##
+## Attribute values are shown when they are text or a vector of at most ten
+## numbers, otherwise their size and datatype.  Fill values are shown as
+## numbers or text when the type reads as such, otherwise as their bytes in
+## the dataset's type.
 ##
 ## Example:
 ##
 ## @example
 ## @group
-## h5create ("data.h5", "/temperature", [3 Inf], "ChunkSize", [3 64]);
+## h5create ("data.h5", "/temperature", [3 Inf], "ChunkSize", [3 64], ...
+##           "Deflate", 4);
 ## h5writeatt ("data.h5", "/temperature", "units", "K");
 ## h5disp ("data.h5")
 ##   @print{} HDF5 data.h5
@@ -41,8 +66,10 @@
 ##   @print{}     Dataset 'temperature'
 ##   @print{}         Size:  3x0
 ##   @print{}         MaxSize:  3xInf
-##   @print{}         Datatype:   H5T_IEEE_F64 (double)
+##   @print{}         Datatype:   H5T_IEEE_F64LE (double)
 ##   @print{}         ChunkSize:  3x64
+##   @print{}         Filters:  deflate(4)
+##   @print{}         FillValue:  0
 ##   @print{}         Attributes:
 ##   @print{}             'units':  'K'
 ## @end group
@@ -63,110 +90,187 @@ function h5disp (filename, loc = "/")
     error ("h5disp: LOC must be a string");
   endif
 
-  info = h5info (filename, loc);
+  top = __h5walk__ (filename, loc);
   printf ("HDF5 %s\n", filename);
-  if (isfield (info, "Groups"))
-    show_group (info, "");
-  else
-    show_dataset (info, "");
-  endif
+  ## Nodes still to show, the next one last, with their indentation: groups
+  ## nest as deep as files do, deeper than Octave lets functions recurse.
+  todo = {top, ""};
+  while (! isempty (todo))
+    [node, ind] = todo{end, :};
+    todo(end, :) = [];
+    children = show_node (node, ind);
+    todo = [todo; flipud(children(:)), repmat({[ind "    "]}, numel (children), 1)];
+  endwhile
 
 endfunction
 
-function show_group (g, ind)
-  printf ("%sGroup '%s'\n", ind, g.Name);
-  show_attributes (g.Attributes, [ind "    "]);
-  names = [{g.Groups.Name}, {g.Datasets.Name}, {g.Datatypes.Name}];
-  kind = [ones(1, numel (g.Groups)), 2 * ones(1, numel (g.Datasets)), ...
-          3 * ones(1, numel (g.Datatypes))];
-  index = [1:numel(g.Groups), 1:numel(g.Datasets), 1:numel(g.Datatypes)];
-  [~, order] = sort (names);
-  for k = order
-    switch (kind(k))
-      case 1
-        show_group (g.Groups(index(k)), [ind "    "]);
-      case 2
-        show_dataset (g.Datasets(index(k)), [ind "    "]);
-      case 3
-        printf ("%s    Datatype '%s'\n", ind, base_name (names{k}));
-    endswitch
-  endfor
-endfunction
-
-function show_dataset (d, ind)
-  printf ("%sDataset '%s'\n", ind, base_name (d.Name));
-  ind = [ind "    "];
-  space = d.Dataspace;
-  switch (space.ExtentType)
-    case "Simple"
-      printf ("%sSize:  %s\n", ind, dims_text (double (space.Size)));
-      printf ("%sMaxSize:  %s\n", ind, dims_text (space.MaxSize));
-    case "Scalar"
-      printf ("%sSize:  scalar\n%sMaxSize:  scalar\n", ind, ind);
+## Prints NODE and returns the nodes of the links it holds.
+function children = show_node (node, ind)
+  children = {};
+  sub = [ind "    "];
+  switch (node.Type)
+    case "group"
+      switch (node.Status)
+        case "ancestor"
+          printf ("%sGroup '%s' (a group shown above: not entered again)\n", ind, node.Path);
+        case "depth limit"
+          printf ("%sGroup '%s' (nested too deep: not entered)\n", ind, node.Path);
+        otherwise
+          printf ("%sGroup '%s'\n", ind, node.Path);
+          show_attributes (node.Attributes, sub);
+          children = node.Children;
+      endswitch
+    case "dataset"
+      printf ("%sDataset '%s'\n", ind, node.Name);
+      printf ("%sSize:  %s\n%sMaxSize:  %s\n", sub, space_text (node.Dataspace, "Size"), ...
+              sub, space_text (node.Dataspace, "MaxSize"));
+      show_type ("Datatype:   ", node.Datatype, sub);
+      if (isempty (node.ChunkSize))
+        printf ("%sChunkSize:  []\n", sub);
+      else
+        printf ("%sChunkSize:  %s\n", sub, dims_text (node.ChunkSize));
+      endif
+      printf ("%sFilters:  %s\n", sub, filters_text (node.Filters));
+      printf ("%sFillValue:  %s\n", sub, fill_text (node));
+      show_attributes (node.Attributes, sub);
+    case "datatype"
+      printf ("%sDatatype '%s'\n", ind, node.Name);
+      show_type ("Datatype:   ", node.Datatype, sub);
+      show_attributes (node.Attributes, sub);
+    case "soft link"
+      printf ("%sLink '%s'%s\n%sType:  soft link\n", ind, node.Name, ...
+              dangling (node), sub);
+      printf ("%sTarget:  %s%s\n", sub, node.Target, target_type (node));
+    case "external link"
+      printf ("%sLink '%s'%s\n%sType:  external link\n", ind, node.Name, ...
+              dangling (node), sub);
+      printf ("%sTarget file:  %s\n%sTarget path:  %s%s\n", sub, node.TargetFile, ...
+              sub, node.TargetPath, target_type (node));
+    case "user-defined link"
+      printf ("%sLink '%s'%s\n%sType:  user-defined link (class %d)\n", ind, ...
+              node.Name, dangling (node), sub, node.LinkClass);
     otherwise
-      printf ("%sSize:  empty\n%sMaxSize:  empty\n", ind, ind);
+      printf ("%sObject '%s'\n", ind, node.Name);
   endswitch
-  type = d.Datatype;
-  printf ("%sDatatype:   %s\n", ind, type_text (type));
-  if (strcmp (type.Class, "string"))
-    if (ischar (type.Size))
-      printf ("%s    String Length: variable\n", ind);
-    else
-      printf ("%s    String Length: %d\n", ind, type.Size);
-    endif
-    if (isfield (type, "Pading"))
-      printf ("%s    Padding: H5T_STR_%s\n", ind, upper (type.Pading));
-    endif
-    if (isfield (type, "charSet"))
-      printf ("%s    Character Set: H5T_CSET_%s\n", ind, upper (type.charSet));
-    endif
+endfunction
+
+function s = dangling (link)
+  s = "";
+  if (! link.Resolves)
+    s = " (dangling)";
   endif
-  if (isempty (d.ChunkSize))
-    printf ("%sChunkSize:  []\n", ind);
-  else
-    printf ("%sChunkSize:  %s\n", ind, dims_text (double (d.ChunkSize)));
+endfunction
+
+function s = target_type (link)
+  s = "";
+  if (link.Resolves)
+    s = [" (" link.TargetType ")"];
   endif
-  show_attributes (d.Attributes, ind);
 endfunction
 
 function show_attributes (a, ind)
-  names = fieldnames (a);
-  if (isempty (names))
+  if (isempty (a))
     return;
   endif
-  values = struct2cell (a);
   printf ("%sAttributes:\n", ind);
-  for i = 1:numel (names)
-    printf ("%s    '%s':  %s\n", ind, names{i}, value_text (values{i}));
+  for i = 1:numel (a)
+    printf ("%s    '%s':  %s\n", ind, a(i).Name, value_text (a(i)));
   endfor
 endfunction
 
-function s = base_name (path)
-  path = regexprep (path, "(?<=.)/+$", "");
-  s = path(find (path == "/", 1, "last") + 1:end);
-  if (isempty (s))
-    s = path;
-  endif
+## Prints LABEL and the name of type T, then the lines describing its parts.
+function show_type (label, t, ind)
+  printf ("%s%s%s\n", ind, label, type_name (t));
+  sub = [ind "    "];
+  switch (t.Class)
+    case {"int", "bitfield", "time"}
+      if (isfield (t, "Precision") && (t.Precision != 8 * t.Size || t.Offset != 0))
+        printf ("%sPrecision: %d bits at offset %d\n", sub, t.Precision, t.Offset);
+      endif
+    case "float"
+      if (isfield (t, "Precision") && ! ieee_layout (t))
+        printf ("%sPrecision: %d bits at offset %d (exponent %d, mantissa %d bits)\n", ...
+                sub, t.Precision, t.Offset, t.ExponentBits, t.MantissaBits);
+      endif
+    case "string"
+      if (ischar (t.Length))
+        printf ("%sString Length: variable\n", sub);
+      else
+        printf ("%sString Length: %d\n", sub, t.Length);
+      endif
+      if (! isempty (t.Padding))
+        printf ("%sPadding: H5T_STR_%s\n", sub, upper (t.Padding));
+      endif
+      if (! isempty (t.CharacterSet))
+        printf ("%sCharacter Set: H5T_CSET_%s\n", sub, upper (t.CharacterSet));
+      endif
+    case "compound"
+      if (isfield (t, "Members") && isempty (t.OctaveClass))
+        for m = t.Members.'
+          show_type (sprintf ("Member '%s' (offset %d):  ", m.Name, m.Offset), m.Type, sub);
+        endfor
+      endif
+    case "enum"
+      if (isfield (t, "Members") && isempty (t.OctaveClass))
+        show_type ("Base Type:  ", t.BaseType, sub);
+        for m = t.Members.'
+          printf ("%sMember '%s':  %s\n", sub, m.Name, num2str (m.Value));
+        endfor
+      endif
+    case "array"
+      if (isfield (t, "Dims"))
+        printf ("%sSize:  %s\n", sub, dims_text (t.Dims));
+        show_type ("Base Type:  ", t.BaseType, sub);
+      endif
+    case "vlen"
+      if (isfield (t, "BaseType"))
+        show_type ("Base Type:  ", t.BaseType, sub);
+      endif
+    case "opaque"
+      printf ("%sLength: %d\n", sub, t.Size);
+      if (isfield (t, "Tag") && ! isempty (t.Tag))
+        printf ("%sTag:  '%s'\n", sub, t.Tag);
+      endif
+  endswitch
 endfunction
 
-function s = dims_text (d)
-  s = strjoin (arrayfun (@num2str, d, "uniformoutput", false), "x");
+function tf = ieee_layout (t)
+  layouts = [2 5 10; 4 8 23; 8 11 52; 16 15 112];
+  tf = t.Precision == 8 * t.Size && t.Offset == 0 ...
+       && ismember ([t.Size t.ExponentBits t.MantissaBits], layouts, "rows");
 endfunction
 
-function s = type_text (t)
-  bits = "";
-  if (isfield (t, "Size") && isnumeric (t.Size))
-    bits = sprintf ("%d", 8 * t.Size);
+## HDF5's name of type T, with the Octave class it reads as.
+function s = type_name (t)
+  bits = sprintf ("%d", 8 * t.Size);
+  order = "";
+  if (isfield (t, "ByteOrder") && any (strcmp (t.ByteOrder, {"LE", "BE"})))
+    order = t.ByteOrder;
   endif
   switch (t.Class)
     case "int"
       if (strcmp (t.Sign, "unsigned"))
-        s = ["H5T_STD_U" bits];
+        s = ["H5T_STD_U" bits order];
       else
-        s = ["H5T_STD_I" bits];
+        s = ["H5T_STD_I" bits order];
       endif
     case "float"
-      s = ["H5T_IEEE_F" bits];
+      if (isfield (t, "Precision") && ieee_layout (t))
+        s = ["H5T_IEEE_F" bits order];
+      else
+        s = "H5T_FLOAT";
+      endif
+    case "bitfield"
+      s = ["H5T_STD_B" bits order];
+    case "time"
+      s = ["H5T_UNIX_D" bits order];
+    case "reference"
+      kinds = struct ("object", "H5T_STD_REF_OBJ", "region", "H5T_STD_REF_DSETREG", ...
+                      "any", "H5T_STD_REF", "unknown", "H5T_REFERENCE");
+      s = "H5T_REFERENCE";
+      if (isfield (t, "Kind"))
+        s = kinds.(t.Kind);
+      endif
     case ""
       s = "unknown";
     otherwise
@@ -177,30 +281,79 @@ function s = type_text (t)
   endif
 endfunction
 
-function s = value_text (v)
-  if (ischar (v))
+function s = space_text (space, field)
+  switch (space.ExtentType)
+    case "Simple"
+      s = dims_text (double (space.(field)));
+    case "Scalar"
+      s = "scalar";
+    otherwise
+      s = "empty";
+  endswitch
+endfunction
+
+function s = dims_text (d)
+  s = strjoin (arrayfun (@num2str, d, "uniformoutput", false), "x");
+endfunction
+
+function s = filters_text (f)
+  if (isempty (f))
+    s = "none";
+    return;
+  endif
+  parts = cell (1, numel (f));
+  for i = 1:numel (f)
+    switch (f(i).Id)
+      case 1
+        parts{i} = sprintf ("deflate(%d)", f(i).Parameters(1));
+      case 2
+        parts{i} = "shuffle";
+      case 3
+        parts{i} = "fletcher32";
+      otherwise
+        name = f(i).Name;
+        if (isempty (name))
+          name = "filter";
+        endif
+        parts{i} = sprintf ("%s (id %d%s)", name, f(i).Id, ...
+                            sprintf (" %d", f(i).Parameters));
+    endswitch
+  endfor
+  s = strjoin (parts, ", ");
+endfunction
+
+function s = fill_text (d)
+  v = d.FillValue;
+  if (strcmp (d.FillStatus, "undefined"))
+    s = "undefined";
+  elseif (ischar (v))
     s = ["'" v "'"];
-  elseif (iscellstr (v))
-    if (isvector (v) && numel (v) <= 10)
-      s = ["{" strjoin(strcat ("'", v(:).', "'"), ", ") "}"];
-    else
-      s = [dims_text(size (v)) " H5T_STRING"];
+  elseif (! isempty (v))
+    s = num2str (v);
+  elseif (! isempty (d.FillBytes))
+    b = d.FillBytes;
+    s = ["0x" sprintf("%02X", b(1:min (end, 32)))];
+    if (numel (b) > 32)
+      s = [s "..."];
     endif
-  elseif (isempty (v))
-    s = "[]";
-  elseif ((isnumeric (v) || islogical (v)) && isvector (v) && numel (v) <= 10)
-    s = strjoin (arrayfun (@num2str, v(:).', "uniformoutput", false), " ");
-  elseif (islogical (v))
-    s = [dims_text(size (v)) " H5T_ENUM"];
-  elseif (iscomplex (v))
-    s = [dims_text(size (v)) " H5T_COMPOUND"];
-  elseif (isinteger (v))
-    s = [dims_text(size (v)) " H5T_INTEGER"];
   else
-    s = [dims_text(size (v)) " H5T_FLOAT"];
+    s = ["not shown (" type_name(d.Datatype) ")"];
   endif
 endfunction
 
+## The value of attribute A, or its size and datatype when it is not shown.
+function s = value_text (a)
+  v = a.Value;
+  if (ischar (v) && ! isempty (v))
+    s = ["'" v "'"];
+  elseif (iscellstr (v) && isvector (v) && numel (v) <= 10)
+    s = ["{" strjoin(strcat ("'", v(:).', "'"), ", ") "}"];
+  elseif ((isnumeric (v) || islogical (v)) && isvector (v) && numel (v) <= 10)
+    s = strjoin (arrayfun (@num2str, v(:).', "uniformoutput", false), " ");
+  else
+    s = [space_text(a.Dataspace, "Size") " " type_name(a.Datatype)];
+  endif
+endfunction
 
 %!test
 %! f = [tempname() ".h5"];
@@ -230,16 +383,20 @@ endfunction
 %!     "        Dataset 'v'"
 %!     "            Size:  5"
 %!     "            MaxSize:  5"
-%!     "            Datatype:   H5T_STD_U8 (uint8)"
+%!     "            Datatype:   H5T_STD_U8LE (uint8)"
 %!     "            ChunkSize:  []"
+%!     "            Filters:  none"
+%!     "            FillValue:  0"
 %!     "    Group '/b'"
 %!     "        Attributes:"
 %!     "            'n':  7"
 %!     "        Dataset 'ext'"
 %!     "            Size:  2x0"
 %!     "            MaxSize:  2xInf"
-%!     "            Datatype:   H5T_STD_I16 (int16)"
+%!     "            Datatype:   H5T_STD_I16LE (int16)"
 %!     "            ChunkSize:  2x8"
+%!     "            Filters:  none"
+%!     "            FillValue:  0"
 %!     "        Dataset 's'"
 %!     "            Size:  scalar"
 %!     "            MaxSize:  scalar"
@@ -248,32 +405,40 @@ endfunction
 %!     "                Padding: H5T_STR_NULLTERM"
 %!     "                Character Set: H5T_CSET_UTF8"
 %!     "            ChunkSize:  []"
+%!     "            Filters:  none"
+%!     "            FillValue:  ''"
 %!     "    Dataset 'l'"
 %!     "        Size:  2x2x3"
 %!     "        MaxSize:  2x2x3"
 %!     "        Datatype:   H5T_ENUM (logical)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0"
 %!     "    Dataset 'x'"
 %!     "        Size:  3x4"
 %!     "        MaxSize:  3x4"
-%!     "        Datatype:   H5T_IEEE_F64 (double)"
+%!     "        Datatype:   H5T_IEEE_F64LE (double)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0"
 %!     "        Attributes:"
-%!     "            'flags':  2x6 H5T_ENUM"
-%!     "            'grid':  2x2 H5T_INTEGER"
+%!     "            'flags':  2x6 H5T_ENUM (logical)"
+%!     "            'grid':  2x2 H5T_STD_I32LE (int32)"
 %!     "            'scale':  0.5 2"
 %!     "    Dataset 'z'"
 %!     "        Size:  2x2"
 %!     "        MaxSize:  2x2"
 %!     "        Datatype:   H5T_COMPOUND (single complex)"
 %!     "        ChunkSize:  []"
+%!     "        Filters:  none"
+%!     "        FillValue:  0+0i"
 %!   };
 %!   assert (strsplit (evalc ("h5disp (f)"), "\n"), [expected.', {""}]);
 %!   assert (evalc ("h5disp (f, '/')"), evalc ("h5disp (f)"));
 %!   assert (strsplit (evalc ("h5disp (f, '/b/ext')"), "\n"), ...
-%!           [expected(1), regexprep(expected(17:21), "^        ", "").', {""}]);
+%!           [expected(1), regexprep(expected(19:25), "^        ", "").', {""}]);
 %!   assert (strsplit (evalc ("h5disp (f, '/a')"), "\n"), ...
-%!           [expected(1), regexprep(expected(6:13), "^    ", "").', {""}]);
+%!           [expected(1), regexprep(expected(6:15), "^    ", "").', {""}]);
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -288,24 +453,25 @@ endfunction
 %!     "  F['fix'] = np.array([b'ab', b'cd'], dtype='S4')\n" ...
 %!     "  F['t'] = np.dtype('u2')"], f));
 %!   out = strsplit (evalc ("h5disp (f)"), "\n");
-%!   assert (out([6 11 12 13 14 19]), {
-%!     "        Datatype:   H5T_STD_I32 (int32)"
+%!   assert (out([6 13 14 15 16 23 24]), {
+%!     "        Datatype:   H5T_STD_I32BE (int32)"
 %!     "        Datatype:   H5T_STRING"
 %!     "            String Length: 4"
 %!     "            Padding: H5T_STR_NULLPAD"
 %!     "            Character Set: H5T_CSET_ASCII"
-%!     "        Datatype:   H5T_IEEE_F16"}.');
-%!   assert (out{end-1}, "    Datatype 't'");
+%!     "        Datatype:   H5T_IEEE_F16LE"
+%!     "        ChunkSize:  []"}.');
+%!   assert (out(end-2:end-1), {"    Datatype 't'", "        Datatype:   H5T_STD_U16LE (uint16)"});
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
 
 %!test
-%! ## Faults are reported by h5info.
+%! ## Faults are reported with the function's name.
 %! f = [tempname() ".h5"];
 %! unwind_protect
 %!   h5create (f, "/x", 2);
-%!   fail ("h5disp (f, '/nothing')", "h5info: location '/nothing' does not exist");
+%!   fail ("h5disp (f, '/nothing')", "h5disp: location '/nothing' does not exist");
 %!   fail ("h5disp ([f '.missing'])", "Unable to open file");
 %! unwind_protect_cleanup
 %!   unlink (f);

@@ -50,11 +50,15 @@ struct_array (const std::vector<Record>& records,
   return array;
 }
 
-// The deepest nesting of groups the walk enters.  The walk, the rendering
-// and Octave's own handling of the nested structs all recurse once per
-// level, so the limit follows the size of the stack, leaving room to spare.
+} // namespace
+
+// The walk, the rendering and Octave's own handling of the nested structs
+// all recurse once per level, so the limit follows the size of the stack,
+// leaving room to spare.  It is taken once, at the first walk.
+namespace {
+
 std::size_t
-max_group_depth ()
+stack_depth_limit ()
 {
   rlimit limit;
   uint64_t stack = uint64_t (8) << 20;
@@ -64,6 +68,29 @@ max_group_depth ()
 }
 
 } // namespace
+
+std::size_t
+path_entry::max_depth ()
+{
+  static const std::size_t limit = stack_depth_limit ();
+  return limit;
+}
+
+path_entry::path_entry (std::set<std::string>& on_path,
+                        const h5::Annotated& group)
+  : m_on_path (on_path)
+{
+  if (on_path.size () >= max_depth ())
+    return;
+  m_key = group.objectKey ();
+  m_status = on_path.insert (m_key).second ? entered : path_entry::on_path;
+}
+
+path_entry::~path_entry ()
+{
+  if (m_status == entered)
+    m_on_path.erase (m_key);
+}
 
 octave_scalar_map
 named_dtype_info_t::oct_map () const
@@ -117,13 +144,12 @@ group_info_t::walk (const h5::Group& group, const std::string& path,
                     std::set<std::string>& on_path)
 {
   name = path;
-  static const std::size_t max_depth = max_group_depth ();
-  if (on_path.size () >= max_depth)
+  path_entry entry (on_path, group);
+  if (entry.status () == path_entry::too_deep)
     throw h5::GroupException ("Unable to describe the groups: they are nested more than "
-                              + std::to_string (max_depth) + " levels deep");
-  std::string key = group.objectKey ();
-  bool entered = on_path.insert (key).second;
-  if (entered)
+                              + std::to_string (path_entry::max_depth ())
+                              + " levels deep");
+  if (entry.status () == path_entry::entered)
     {
       std::size_t n = group.getNumberObjects ();
       for (std::size_t i = 0; i < n; i++)
@@ -156,7 +182,6 @@ group_info_t::walk (const h5::Group& group, const std::string& path,
               break;
             }
         }
-      on_path.erase (key);
     }
   attributes = readAttributes (group);
 }

@@ -20,6 +20,32 @@ std::string h5_concat_path (const std::string& parent, const std::string& name);
 
 namespace tolvane {
 
+// One group's place on the path of a walk of the file.  ON_PATH holds the
+// identities of the groups from the top of the walk down to the current one:
+// a group already on it (reached again by a link back to an ancestor) is not
+// entered again, and no group is entered below max_depth () levels.  An
+// entered group is taken off the path when the entry ends.
+class path_entry
+{
+public:
+  enum status_t { entered, on_path, too_deep };
+
+  path_entry (std::set<std::string>& on_path, const h5::Annotated& group);
+  ~path_entry ();
+  path_entry (const path_entry&) = delete;
+  path_entry& operator = (const path_entry&) = delete;
+
+  status_t status () const { return m_status; }
+
+  // The deepest nesting of groups a walk enters.
+  static std::size_t max_depth ();
+
+private:
+  std::set<std::string>& m_on_path;
+  std::string m_key;
+  status_t m_status = too_deep;
+};
+
 // A committed datatype met by the walk.
 struct named_dtype_info_t
 {

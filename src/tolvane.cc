@@ -1,4 +1,4 @@
-// tolvane: the six Octave functions of the module, the location rules, and
+// tolvane: the Octave functions of the module, the location rules, and
 // the frame that turns failures into Octave errors.
 
 #include <octave/oct.h>
@@ -14,6 +14,7 @@
 #include "h5.h"
 #include "headroom.h"
 #include "info.h"
+#include "walk.h"
 
 namespace tolvane {
 
@@ -468,4 +469,25 @@ DEFUN_DLD (__h5readatt_any__, args, ,
            "Users should not use this directly. Use h5readatt.m instead")
 {
   return read_attribute_entry (args, "__h5readatt_any__", true);
+}
+
+// PKG_ADD: autoload ("__h5walk__", "tolvane.oct");
+DEFUN_DLD (__h5walk__, args, ,
+           "__h5walk__: backend for h5disp\n"
+           "Users should not use this directly. Use h5disp.m instead")
+{
+  if (args.length () != 2)
+    error ("__h5walk__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+
+  octave_value result;
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "h5disp", true);
+    result = walk_location (file, location);
+  });
+  return octave_value_list (result);
 }

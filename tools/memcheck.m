@@ -191,5 +191,19 @@ try_call (@h5info, fullfile (dir, "not_hdf5.h5"));
 try_call (@h5info);
 try_call (@h5info, f, "/", 3);
 
+## The walk behind h5disp: links that do not resolve are listed, not followed.
+try_call (@__h5walk__, types, "/");
+try_call (@__h5walk__, types, "/g");
+try_call (@__h5walk__, types, "/dangling");
+try_call (@__h5walk__, types, "/external");
+try_call (@__h5walk__, types, "/soft");
+try_call (@__h5walk__, f, "/");
+try_call (@__h5walk__, fullfile (dir, "cycle.h5"), "/");
+try_call (@__h5walk__, fullfile (dir, "truncated.h5"), "/");
+try_call (@__h5walk__, types, "/nothing");
+try_call (@__h5walk__, types, "nolead");
+try_call (@__h5walk__, missing, "/");
+try_call (@__h5walk__, types);
+
 printf ("memcheck.m: %d calls succeeded, %d failed\n", ok_calls, err_calls);
 printf ("MEMCHECK DONE\n");
