@@ -32,6 +32,9 @@ public:
   // Extents a write must give the dataset first (HDF5 order); empty when
   // the selection fits.
   std::vector<hsize_t> new_extents;
+  // The elements of a fixed-length string value, back to back; empty for
+  // every other value.
+  std::vector<char> text_bytes;
 
   data_exchange ();
   data_exchange (const data_exchange&) = delete;
@@ -61,6 +64,11 @@ public:
 
   // Value intake and writing datasets.
   bool assign (octave_value v);
+  // Value intake of text stored as fixed-length NUL-terminated strings: one
+  // string (a scalar) when SCALAR, else one per entry (one-dimensional).
+  // Each is as long as the longest string's bytes, at least 1; the
+  // character set is UTF-8 when UTF8 is set or a byte is not ASCII.
+  bool assign_text (const Array<std::string>& strings, bool scalar, bool utf8);
   bool isCompatible (const data_exchange& target);
   void write (const data_exchange& target);
   template <typename T> void write_impl (const data_exchange& target);
