@@ -25,7 +25,7 @@
 ##
 ## @var{sz} lists the extents in Octave order (rows first).  A one-element
 ## @var{sz} other than 1 makes a one-dimensional dataset, which reads back as
-## a row vector; @code{[1]} and @code{[1 1]} make a scalar dataset.  An
+## a column vector; @code{[1]} and @code{[1 1]} make a scalar dataset.  An
 ## @code{Inf} entry makes an unlimited dimension that starts empty and grows
 ## when @code{h5write} writes past its end; it requires @qcode{"ChunkSize"}.
 ##
@@ -159,8 +159,12 @@ function h5create (filename, ds, sz, varargin)
 
   ## The back-end opens an existing file read-only when asked to create it,
   ## so ask for creation only when there is no file yet.
-  __h5create__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
-                uint64 (chunk), deflate);
+  try
+    __h5create__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
+                  uint64 (chunk), deflate);
+  catch err
+    h5_rethrow ("h5create", err);
+  end_try_catch
 
 endfunction
 

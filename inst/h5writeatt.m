@@ -68,6 +68,7 @@ function h5writeatt (filename, loc, attr, value, varargin)
          || iscellstr (value)))
     error ("h5writeatt: VALUE must be numeric, logical or text");
   endif
+  utf8 = false;
   if (nargin == 6)
     if (! ischar (varargin{1}) || ! strcmpi (varargin{1}, "TextEncoding"))
       if (ischar (varargin{1}))
@@ -79,17 +80,23 @@ function h5writeatt (filename, loc, attr, value, varargin)
     if (! ischar (enc) || ! any (strcmpi (enc, {"UTF-8", "system"})))
       error ('h5writeatt: TextEncoding must be "UTF-8" or "system"');
     endif
+    utf8 = strcmpi (enc, "UTF-8");
   endif
 
-  if (ischar (value))
-    if (rows (value) <= 1)
-      value = {value};
+  try
+    if (ischar (value))
+      ## Fixed-length strings: a row is one, the rows of a matrix without
+      ## the blanks that pad them one each.
+      if (rows (value) > 1)
+        value = cellstr (value);
+      endif
+      __h5writeatt_text__ (filename, loc, attr, value, utf8);
     else
-      value = cellstr (value);
+      __h5writeatt__ (filename, loc, attr, value);
     endif
-  endif
-
-  __h5writeatt__ (filename, loc, attr, value);
+  catch err
+    h5_rethrow ("h5writeatt", err);
+  end_try_catch
 
 endfunction
 
@@ -102,7 +109,8 @@ endfunction
 %!   cases = {
 %!     "one string ",         "one string "
 %!     "",                    ""
-%!     ["ab "; "cde"],        {"ab"; "cde"}
+%!     ["ab "; "cde"],        {"ab", "cde"}
+%!     ["x"; "Grüße"],        {"x", "Grüße"}
 %!     {"x", "y", "z"},       {"x", "y", "z"}
 %!     {"p"; "q"},            {"p"; "q"}
 %!     {"single"},            "single"
@@ -120,10 +128,21 @@ endfunction
 %!   assert (h5readatt (f, "/", "a"), "plain");
 %!   h5writeatt (f, "/", "b", logical ([1 0 1]));
 %!   assert (h5readatt (f, "/", "b"), logical ([1 0 1]));
+%!   h5writeatt (f, "/", "u", "plain", "TextEncoding", "UTF-8");
+%!   h5writeatt (f, "/", "e", "");
+%!   h5writeatt (f, "/", "m", ["ab "; "cdef"]);
+%!   h5writeatt (f, "/", "c", {"ab", "cdef"});
+%!   ## Type of each: variable length, size, character set, padding, shape.
 %!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
-%!     "print(F.attrs['a'], F['d'].attrs['t'], F.attrs['b'].dtype)\n" ...
-%!     "print(h5py.check_string_dtype(F.attrs.get_id('a').dtype).encoding)"], f));
-%!   assert (out, sprintf ("plain Grüße, ∂x bool\nutf-8"));
+%!     "for o, n in (('/', 'a'), ('/', 'u'), ('/', 'e'), ('/d', 't'), ('/', 'm'), ('/', 'c')):\n" ...
+%!     "  a = F[o].attrs.get_id(n)\n" ...
+%!     "  t = a.get_type()\n" ...
+%!     "  print(n, t.is_variable_str(), t.get_size() if not t.is_variable_str() else 0,\n" ...
+%!     "        t.get_cset(), t.get_strpad(), a.shape)\n" ...
+%!     "print(F.attrs['a'], F['d'].attrs['t'].decode(), F.attrs['b'].dtype, list(F.attrs['m']))"], f));
+%!   assert (out, sprintf (["a False 5 0 0 ()\nu False 5 1 0 ()\ne False 1 0 0 ()\n" ...
+%!                          "t False 13 1 0 ()\nm False 4 0 0 (2,)\nc True 0 1 0 (2, 1)\n" ...
+%!                          "b'plain' Grüße, ∂x bool [b'ab', b'cdef']"]));
 %!   fail ("h5writeatt (f, '/x', 'a', 1)", "h5writeatt: location '/x' does not exist");
 %!   fail ("h5writeatt (f, 'd', 'a', 1)", "leading '/'");
 %!   fail ("h5writeatt (f, '/d', 'a', [])", "h5writeatt: ");
