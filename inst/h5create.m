@@ -55,6 +55,9 @@
 ## @qcode{"CustomFilterParameters"} are not supported and raise an error that
 ## names them; they are never ignored.
 ##
+## Faults the back-end reports carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5create:datasetAlreadyExists}.
+##
 ## Examples:
 ##
 ## @example

@@ -22,19 +22,23 @@
 ## @var{ds} is the full path of the dataset, beginning with @qcode{"/"}.  The
 ## result has the class of the dataset's elements (double, single, complex,
 ## an integer class or logical) and its shape in Octave order; a
-## one-dimensional dataset reads as a row vector and a scalar one as a single
-## value.  A string dataset reads as a character row when it holds one string
-## and as a cell array of strings otherwise.
+## one-dimensional dataset of @var{n} elements reads as an @var{n}-by-1
+## column, as in MATLAB, and a scalar one as a single value.  A string
+## dataset reads as a character row when it holds one string and as a cell
+## array of strings otherwise (a column for a one-dimensional dataset).
 ##
 ## With @var{start} and @var{count} only a hyperslab is read: @var{start} is
 ## the 1-based index of its first element, @var{count} the number of elements
 ## per dimension, and @var{stride} (1 by default) the step between them.  They
 ## are vectors of doubles or integers with one entry per dimension of the
-## dataset; a one-dimensional dataset takes one entry, or two that index it as
-## the row it reads as (@code{[1 @var{s}]}) or as a column
-## (@code{[@var{s} 1]}).  An
-## @code{Inf} in @var{count} reads as many elements as fit from @var{start}
-## with @var{stride} to the end of that dimension.
+## dataset; a one-dimensional dataset takes one entry (scalars), or two that
+## index it as the column it reads as (@code{[@var{s} 1]}) or as a row
+## (@code{[1 @var{s}]}).  An @code{Inf} in @var{count} reads as many elements
+## as fit from @var{start} with @var{stride} to the end of that dimension.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5read:datasetDoesNotExist} for a missing dataset and
+## @code{MATLAB:imagesci:h5read:libraryError} for a file HDF5 cannot open.
 ##
 ## Examples:
 ##
@@ -43,6 +47,8 @@
 ## x = h5read ("data.h5", "/temperature");
 ## ## rows 11 to 20 of every third column
 ## y = h5read ("data.h5", "/temperature", [11 1], [10 Inf], [1 3]);
+## ## elements 5 to the end of a one-dimensional dataset, as a column
+## z = h5read ("data.h5", "/index", 5, Inf);
 ## @end group
 ## @end example
 ##
@@ -92,6 +98,11 @@ function data = h5read (filename, ds, start, count, stride)
       catch err
         h5_rethrow ("h5read", err);
       end_try_catch
+      ## A result of the shape of a 2-D COUNT needs nothing more.
+      sz = size (data);
+      if (n == 2 && numel (sz) == 2 && sz(1) == uc(1) && sz(2) == uc(2))
+        return;
+      endif
       [data, ok] = oriented (data, double (us), double (uc));
       if (! ok)
         data = read_described (filename, ds, start, count, []);

@@ -23,7 +23,12 @@
 ## reads as an array of its class, with its dimensions in Octave order (a
 ## one-dimensional attribute as a row vector).  A string attribute reads as a
 ## character row when it holds one string and as a cell array of strings
-## otherwise.
+## otherwise; the NULs that pad fixed-length strings at their end are
+## removed.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5readatt:cannotOpenAttribute} for a missing
+## attribute.
 ##
 ## Example:
 ##

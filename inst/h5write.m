@@ -23,16 +23,20 @@
 ## @var{ds} is the full path of a dataset made by @code{h5create} or another
 ## program.  Without @var{start} and @var{count}, @var{data} must have the
 ## shape of the whole dataset; trailing singleton dimensions do not count, so
-## a 2-D array fills a dataset of size @code{[@var{m} @var{n} 1]}, and a row
-## or a column fills a one-dimensional dataset.
+## a 2-D array fills a dataset of size @code{[@var{m} @var{n} 1]}, and a column
+## or a row fills a one-dimensional dataset (which @code{h5read} returns as a
+## column).
 ##
 ## With @var{start} (1-based), @var{count} and @var{stride} (1 by default),
 ## @var{data} goes into the hyperslab they describe, and must have the shape
-## of @var{count}.  They are vectors of doubles or integers with one entry per
-## dimension of the dataset; a one-dimensional dataset takes one entry, or two
-## that index it as the row it reads as (@code{[1 @var{s}]}) or as a column
-## (@code{[@var{s} 1]}).  A hyperslab that reaches past the end of
-## an unlimited dimension extends the dataset.
+## of @var{count} (a column or a row for a one-dimensional dataset).  They are
+## vectors of doubles or integers with one entry per dimension of the
+## dataset; a one-dimensional dataset takes one entry (scalars), or two that
+## index it as the column it reads as (@code{[@var{s} 1]}) or as a row
+## (@code{[1 @var{s}]}).  An @code{Inf} in @var{count} stands for as many
+## elements as fit from @var{start} with @var{stride} to the current end of
+## that dimension, as in @code{h5read}.  A hyperslab that reaches past the
+## end of an unlimited dimension extends the dataset.
 ##
 ## Numeric and logical data of a class other than the dataset's are converted
 ## to the dataset's class first, as HDF5 would: integer classes round and
@@ -45,6 +49,9 @@
 ## @code{cellstr} does), and a cell array of strings one string per cell.  The
 ## strings of a character matrix fill a one-row target in order as well.
 ##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5write:datasetDoesNotExist}.
+##
 ## Examples:
 ##
 ## @example
@@ -56,6 +63,8 @@
 ## h5write ("data.h5", "/log", [7; 8], [1 4], [2 1]);   # grows to 2x4
 ## h5create ("data.h5", "/names", 2, "Datatype", "string");
 ## h5write ("data.h5", "/names", @{"alpha", "beta"@});
+## h5create ("data.h5", "/index", 100, "Datatype", "uint64");
+## h5write ("data.h5", "/index", (1:10)', 1, 10);
 ## @end group
 ## @end example
 ##

@@ -24,17 +24,24 @@
 ## is replaced, whatever its class and shape.
 ##
 ## A numeric or logical @var{value} is stored with its own class and shape.
-## Text is stored as variable-length UTF-8 strings: a character row becomes
-## one string (a scalar attribute, which @code{h5readatt} returns as a
-## character row); a character matrix of @var{m} rows becomes @var{m}
-## strings, one per row with the blanks that pad the rows removed, stored as
-## an @var{m}-by-1 array like the cell array that @code{cellstr} makes of the
-## matrix; a cell array of strings becomes one string per cell, in its shape.
-## Values without elements cannot be stored.
+## Text is stored as MATLAB stores it.  A character row becomes one
+## fixed-length string (a scalar attribute) as long as its UTF-8 bytes (at
+## least 1), NUL-terminated, in the ASCII character set when every byte is
+## below 128 and in UTF-8 otherwise; @code{h5readatt} returns it as the same
+## character row.  A character matrix of @var{m} rows becomes @var{m} such
+## strings, one per row with the blanks that pad the rows removed (as
+## @code{cellstr} does), each as long as the longest row, in a
+## one-dimensional attribute that @code{h5readatt} returns as a 1-by-@var{m}
+## cell array of strings.  A cell array of strings becomes one
+## variable-length UTF-8 string per cell, in its shape.  Values without
+## elements cannot be stored.
 ##
-## The option @qcode{"TextEncoding"} may be @qcode{"UTF-8"} or
-## @qcode{"system"}; Octave's text is UTF-8, and strings are always stored as
-## UTF-8.
+## The option @qcode{"TextEncoding"} may be @qcode{"system"}, the default
+## described above, or @qcode{"UTF-8"}, which marks fixed-length strings as
+## UTF-8 even when they are plain ASCII.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5writeatt:locationDoesNotExist}.
 ##
 ## Example:
 ##
