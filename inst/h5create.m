@@ -189,6 +189,8 @@ endfunction
 %!   assert (b.Datatype.OctaveClass, "int16");
 %!   assert (b.Dataspace.Size, uint64 (5));
 %!   assert (h5read (f, "/a"), zeros (3, 4));
+%!   ## A one-dimensional dataset reads back as a column.
+%!   assert (h5read (f, "/g/h/b"), zeros (5, 1, "int16"));
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -218,15 +220,18 @@ endfunction
 %!   h5create (f, "/u", [4 Inf], "ChunkSize", [4 16], "Deflate", 5, ...
 %!             "Datatype", "single");
 %!   h5create (f, "/c", [8 8], "ChunkSize", [8 2]);
+%!   h5create (f, "/v", 5);
+%!   h5create (f, "/w", Inf, "ChunkSize", 4);
 %!   info = h5info (f, "/u");
 %!   assert (info.Dataspace.Size, uint64 ([4 0]));
 %!   assert (info.Dataspace.MaxSize, [4 Inf]);
 %!   assert (info.ChunkSize, uint64 ([4 16]));
 %!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
-%!     "for n in ('u', 'c'):\n" ...
+%!     "for n in ('u', 'c', 'v', 'w'):\n" ...
 %!     "  d = F[n]\n" ...
 %!     "  print(d.shape, d.maxshape, d.chunks, d.compression, d.compression_opts)"], f));
-%!   assert (out, sprintf ("(0, 4) (None, 4) (16, 4) gzip 5\n(8, 8) (8, 8) (2, 8) None None"));
+%!   assert (out, sprintf (["(0, 4) (None, 4) (16, 4) gzip 5\n(8, 8) (8, 8) (2, 8) None None\n" ...
+%!                          "(5,) (5,) None None None\n(0,) (None,) (4,) None None"]));
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect

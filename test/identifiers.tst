@@ -66,6 +66,25 @@
 %! assert (wrong, {});
 %! assert (h5read (f, "/d"), zeros (2, 3));
 
+## A hyperslab that the user level resolves against the dataset and refuses.
+%!test
+%! cases = {
+%!   @() h5read (f, "/v", [2 2], [1 Inf]),  "h5read: START and COUNT index a one-dimensional dataset neither as a row nor as a column"
+%!   @() h5read (f, "/d", [1 1 1], [1 1 Inf]), "h5read: START, COUNT and STRIDE need one entry per dimension of the dataset (2)"
+%!   @() h5read (f, "/d", [3 1], [Inf 1]),  "h5read: START lies beyond the end of the dataset where COUNT is Inf"
+%!   @() h5write (f, "/v", 1, [2 2], [1 1]), "h5write: START and COUNT index a one-dimensional dataset neither as a row nor as a column"
+%!   @() h5write (f, "/d", 1, 1, 1),        "h5write: START, COUNT and STRIDE need one entry per dimension of the dataset (2)"
+%! };
+%! for k = 1:rows (cases)
+%!   try
+%!     cases{k, 1} ();
+%!     error ("no error from %s", func2str (cases{k, 1}));
+%!   catch e
+%!     assert (e.message, cases{k, 2});
+%!     assert (e.identifier, ["MATLAB:imagesci:" strtok(cases{k, 2}, ":") ":invalidSelection"]);
+%!   end_try_catch
+%! endfor
+
 ## Errors of the user-level checks keep their own identifiers.
 %!test
 %! try

@@ -29,7 +29,8 @@
 ## one; otherwise there must be one entry per dimension.  An @code{Inf} in
 ## @var{count} becomes the number of elements from @var{start} with
 ## @var{stride} to the end of that dimension (1 for a scalar dataset, which
-## the back-end then refuses).
+## the back-end then refuses).  A hyperslab that does not fit the dataset is
+## refused with the identifier @code{MATLAB:imagesci:@var{func}:invalidSelection}.
 ## @end deftypefn
 
 function [start, count, stride] = hyperslab_args (func, start, count, stride, dims)
@@ -81,21 +82,28 @@ function [start, count, stride] = hyperslab_args (func, start, count, stride, di
     elseif (whole(1))
       keep = 2;
     else
-      error ("%s: START and COUNT index a one-dimensional dataset neither as a row nor as a column",
+      error (selection_id (func),
+             "%s: START and COUNT index a one-dimensional dataset neither as a row nor as a column",
              func);
     endif
     start = start(keep);
     count = count(keep);
     stride = stride(keep);
   elseif (n != rank)
-    error ("%s: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
+    error (selection_id (func),
+           "%s: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
            func, rank);
   endif
   open = isinf (count);
   if (any (start(open) > dims(open)))
-    error ("%s: START lies beyond the end of the dataset where COUNT is Inf",
-           func);
+    error (selection_id (func),
+           "%s: START lies beyond the end of the dataset where COUNT is Inf", func);
   endif
   count(open) = floor ((dims(open) - start(open)) ./ stride(open)) + 1;
 
+endfunction
+
+## A selection that does not fit the dataset, as the back-end's refusals.
+function id = selection_id (func)
+  id = ["MATLAB:imagesci:" func ":invalidSelection"];
 endfunction
