@@ -130,12 +130,7 @@ function data = h5read (filename, ds, start, count, stride)
     data = read_described (filename, ds, start, count, stride);
     return;
   endif
-  try
-    data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
-                       uint64 (stride));
-  catch err
-    h5_rethrow ("h5read", err);
-  end_try_catch
+  data = read_back_end (filename, ds, start, count, stride);
   [data, ok] = oriented (data, start, count);
   if (! ok)
     data = read_described (filename, ds, start, count, stride);
@@ -194,15 +189,19 @@ function data = read_described (filename, ds, start, count, stride)
     [start, count, stride] = hyperslab_args ("h5read", start, count, stride,
                                              dims);
   endif
+  data = read_back_end (filename, ds, start, count, stride);
+  if (! islogical (dims) && numel (dims) == 1)
+    data = as_column (data, count);
+  endif
+endfunction
+
+function data = read_back_end (filename, ds, start, count, stride)
   try
     data = __h5read__ (filename, ds, uint64 (start), uint64 (count),
                        uint64 (stride));
   catch err
     h5_rethrow ("h5read", err);
   end_try_catch
-  if (! islogical (dims) && numel (dims) == 1)
-    data = as_column (data, count);
-  endif
 endfunction
 
 ## A one-dimensional selection of N elements, which the back-end reads as a

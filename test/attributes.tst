@@ -225,7 +225,5 @@
 %!   fail ("__h5writeatt_text__ (t, '/nope', 'x', 'a', false)", "h5writeatt: location '/nope' does not exist");
 %!   assert (open_fds (t), 0);
 %! unwind_protect_cleanup
-%!   if (exist (t, "file"))
-%!     unlink (t);
-%!   endif
+%!   unlink (t);
 %! end_unwind_protect
