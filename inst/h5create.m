@@ -25,7 +25,7 @@
 ##
 ## @var{sz} lists the extents in Octave order (rows first).  A one-element
 ## @var{sz} other than 1 makes a one-dimensional dataset, which reads back as
-## a row vector; @code{[1]} and @code{[1 1]} make a scalar dataset.  An
+## a column vector; @code{[1]} and @code{[1 1]} make a scalar dataset.  An
 ## @code{Inf} entry makes an unlimited dimension that starts empty and grows
 ## when @code{h5write} writes past its end; it requires @qcode{"ChunkSize"}.
 ##
@@ -54,6 +54,9 @@
 ## @qcode{"TextEncoding"}, @qcode{"CustomFilterID"} and
 ## @qcode{"CustomFilterParameters"} are not supported and raise an error that
 ## names them; they are never ignored.
+##
+## Faults the back-end reports carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5create:datasetAlreadyExists}.
 ##
 ## Examples:
 ##
@@ -159,8 +162,12 @@ function h5create (filename, ds, sz, varargin)
 
   ## The back-end opens an existing file read-only when asked to create it,
   ## so ask for creation only when there is no file yet.
-  __h5create__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
-                uint64 (chunk), deflate);
+  try
+    __h5create__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
+                  uint64 (chunk), deflate);
+  catch err
+    h5_rethrow ("h5create", err);
+  end_try_catch
 
 endfunction
 
@@ -182,6 +189,8 @@ endfunction
 %!   assert (b.Datatype.OctaveClass, "int16");
 %!   assert (b.Dataspace.Size, uint64 (5));
 %!   assert (h5read (f, "/a"), zeros (3, 4));
+%!   ## A one-dimensional dataset reads back as a column.
+%!   assert (h5read (f, "/g/h/b"), zeros (5, 1, "int16"));
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -211,15 +220,18 @@ endfunction
 %!   h5create (f, "/u", [4 Inf], "ChunkSize", [4 16], "Deflate", 5, ...
 %!             "Datatype", "single");
 %!   h5create (f, "/c", [8 8], "ChunkSize", [8 2]);
+%!   h5create (f, "/v", 5);
+%!   h5create (f, "/w", Inf, "ChunkSize", 4);
 %!   info = h5info (f, "/u");
 %!   assert (info.Dataspace.Size, uint64 ([4 0]));
 %!   assert (info.Dataspace.MaxSize, [4 Inf]);
 %!   assert (info.ChunkSize, uint64 ([4 16]));
 %!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
-%!     "for n in ('u', 'c'):\n" ...
+%!     "for n in ('u', 'c', 'v', 'w'):\n" ...
 %!     "  d = F[n]\n" ...
 %!     "  print(d.shape, d.maxshape, d.chunks, d.compression, d.compression_opts)"], f));
-%!   assert (out, sprintf ("(0, 4) (None, 4) (16, 4) gzip 5\n(8, 8) (8, 8) (2, 8) None None"));
+%!   assert (out, sprintf (["(0, 4) (None, 4) (16, 4) gzip 5\n(8, 8) (8, 8) (2, 8) None None\n" ...
+%!                          "(5,) (5,) None None None\n(0,) (None,) (4,) None None"]));
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect

@@ -22,19 +22,23 @@
 ## @var{ds} is the full path of the dataset, beginning with @qcode{"/"}.  The
 ## result has the class of the dataset's elements (double, single, complex,
 ## an integer class or logical) and its shape in Octave order; a
-## one-dimensional dataset reads as a row vector and a scalar one as a single
-## value.  A string dataset reads as a character row when it holds one string
-## and as a cell array of strings otherwise.
+## one-dimensional dataset of @var{n} elements reads as an @var{n}-by-1
+## column, as in MATLAB, and a scalar one as a single value.  A string
+## dataset reads as a character row when it holds one string and as a cell
+## array of strings otherwise (a column for a one-dimensional dataset).
 ##
 ## With @var{start} and @var{count} only a hyperslab is read: @var{start} is
 ## the 1-based index of its first element, @var{count} the number of elements
 ## per dimension, and @var{stride} (1 by default) the step between them.  They
 ## are vectors of doubles or integers with one entry per dimension of the
-## dataset; a one-dimensional dataset takes one entry, or two that index it as
-## the row it reads as (@code{[1 @var{s}]}) or as a column
-## (@code{[@var{s} 1]}).  An
-## @code{Inf} in @var{count} reads as many elements as fit from @var{start}
-## with @var{stride} to the end of that dimension.
+## dataset; a one-dimensional dataset takes one entry (scalars), or two that
+## index it as the column it reads as (@code{[@var{s} 1]}) or as a row
+## (@code{[1 @var{s}]}).  An @code{Inf} in @var{count} reads as many elements
+## as fit from @var{start} with @var{stride} to the end of that dimension.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5read:datasetDoesNotExist} for a missing dataset and
+## @code{MATLAB:imagesci:h5read:libraryError} for a file HDF5 cannot open.
 ##
 ## Examples:
 ##
@@ -43,6 +47,8 @@
 ## x = h5read ("data.h5", "/temperature");
 ## ## rows 11 to 20 of every third column
 ## y = h5read ("data.h5", "/temperature", [11 1], [10 Inf], [1 3]);
+## ## elements 5 to the end of a one-dimensional dataset, as a column
+## z = h5read ("data.h5", "/index", 5, Inf);
 ## @end group
 ## @end example
 ##
@@ -57,7 +63,20 @@ function data = h5read (filename, ds, start, count, stride)
     elseif (! ischar (ds) || ! isrow (ds))
       error ("h5read: DS must be a string");
     endif
-    data = __h5read_any__ (filename, ds, [], [], []);
+    try
+      data = __h5read_any__ (filename, ds, [], [], []);
+    catch err
+      h5_rethrow ("h5read", err);
+    end_try_catch
+    ## The back-end reads a one-dimensional dataset as a row; only a row
+    ## (or a struct) makes the rank worth asking.
+    if (isstruct (data) || (rows (data) == 1 && columns (data) != 1
+                            && ndims (data) == 2 && ! ischar (data)))
+      dims = __h5dims__ (filename, ds);
+      if (numel (dims) == 1)
+        data = as_column (data, double (dims));
+      endif
+    endif
     return;
   endif
 
@@ -65,9 +84,6 @@ function data = h5read (filename, ds, start, count, stride)
   ## in few steps: a vector converts to uint64 unchanged and without zeros
   ## exactly when it holds positive integers.  [1 s], [1 c] may be the row
   ## form of a one-dimensional dataset and takes the described way below.
-  ## The back-end refuses fewer entries than the rank of the dataset; entries
-  ## past the rank it does not use, and a result that does not have the shape
-  ## of COUNT reveals them.
   if (nargin == 4 && ischar (filename) && isrow (filename) && ischar (ds)
       && isrow (ds) && isnumeric (start) && isnumeric (count)
       && isreal (start) && isreal (count) && isvector (start)
@@ -77,21 +93,18 @@ function data = h5read (filename, ds, start, count, stride)
     n = numel (us);
     if (all (us == start & us & uc == count & uc)
         && ! (n == 2 && us(1) == 1 && uc(1) == 1))
-      data = __h5read_any__ (filename, ds, us, uc, []);
-      if (ischar (data))
+      try
+        data = __h5read_any__ (filename, ds, us, uc, []);
+      catch err
+        h5_rethrow ("h5read", err);
+      end_try_catch
+      ## A result of the shape of a 2-D COUNT needs nothing more.
+      sz = size (data);
+      if (n == 2 && numel (sz) == 2 && sz(1) == uc(1) && sz(2) == uc(2))
         return;
       endif
-      sz = size (data);
-      if (n == 2)
-        fits = numel (sz) == 2 && sz(1) == uc(1) && sz(2) == uc(2);
-      elseif (n == 1)
-        fits = numel (sz) == 2 && sz(1) == 1 && sz(2) == uc;
-      else
-        expected = double (uc(:).');
-        expected = expected(1:max ([2, find(expected != 1, 1, "last")]));
-        fits = numel (sz) == numel (expected) && all (sz == expected);
-      endif
-      if (! fits)
+      [data, ok] = oriented (data, double (us), double (uc));
+      if (! ok)
         data = read_described (filename, ds, start, count, []);
       endif
       return;
@@ -107,107 +120,105 @@ function data = h5read (filename, ds, start, count, stride)
   if (! ischar (ds) || ! isrow (ds))
     error ("h5read: DS must be a string");
   endif
-  if (! (isnumeric (start) && isreal (start) && isvector (start)
-         && all (start(:) >= 1 & start(:) < Inf & start(:) == fix (start(:)))))
-    error ("h5read: START must be a vector of positive integers");
-  endif
-  if (! (isnumeric (count) && isreal (count) && isvector (count)
-         && all (count(:) >= 1 & count(:) == fix (count(:)))))
-    error ("h5read: COUNT must be a vector of positive integers or Inf");
-  endif
-  n = numel (start);
   if (nargin < 5)
     stride = [];
-  elseif (! (isnumeric (stride) && isreal (stride) && isvector (stride)
-             && all (stride(:) >= 1 & stride(:) < Inf
-                     & stride(:) == fix (stride(:)))))
-    error ("h5read: STRIDE must be a vector of positive integers");
-  elseif (numel (stride) != n)
-    error ("h5read: START, COUNT and STRIDE must have the same number of elements");
   endif
-  if (numel (count) != n)
-    error ("h5read: START, COUNT and STRIDE must have the same number of elements");
-  endif
+  [start, count, stride] = hyperslab_args ("h5read", start, count, stride);
 
-  if ((n == 2 && start(1) == 1 && count(1) == 1) || any (isinf (count(:))))
+  if ((numel (start) == 2 && start(1) == 1 && count(1) == 1)
+      || any (isinf (count)))
     data = read_described (filename, ds, start, count, stride);
     return;
   endif
-  data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
-                     uint64 (stride));
-  if (! ischar (data))
-    if (n == 1)
-      expected = [1 double(count)];
-    else
-      expected = double (count(:).');
-      expected = expected(1:max ([2, find(expected != 1, 1, "last")]));
-    endif
-    sz = size (data);
-    if (numel (sz) != numel (expected) || any (sz != expected))
-      data = read_described (filename, ds, start, count, stride);
-    endif
+  data = read_back_end (filename, ds, start, count, stride);
+  [data, ok] = oriented (data, start, count);
+  if (! ok)
+    data = read_described (filename, ds, start, count, stride);
   endif
 
+endfunction
+
+## The result of a hyperslab read with finite START and COUNT given to the
+## back-end as they are, and whether it is known to be the selection they
+## describe.  The back-end refuses fewer entries than the rank of the
+## dataset; entries past the rank it does not use, and a result that does
+## not have the shape of COUNT reveals them.  One entry, or the column form
+## [s 1], [c 1], reads a one-dimensional dataset, as a column.
+function [data, ok] = oriented (data, start, count)
+  ok = true;
+  if (ischar (data))
+    return;
+  endif
+  n = numel (count);
+  if (n == 1)
+    data = as_column (data, count);
+    return;
+  endif
+  if (isstruct (data))
+    ok = false;
+    return;
+  endif
+  sz = size (data);
+  if (n == 2)
+    if (numel (sz) == 2 && sz(1) == count(1) && sz(2) == count(2))
+      return;
+    endif
+    ok = (start(2) == 1 && count(2) == 1 && numel (sz) == 2 && sz(1) == 1
+          && sz(2) == count(1));
+    if (ok)
+      data = as_column (data, count(1));
+    endif
+  else
+    expected = count(1:max ([2, find(count != 1, 1, "last")]));
+    ok = numel (sz) == numel (expected) && all (sz == expected);
+  endif
 endfunction
 
 ## The hyperslab resolved against the rank and extents of the dataset.
 function data = read_described (filename, ds, start, count, stride)
-  start = double (start(:).');
-  count = double (count(:).');
-  if (isempty (stride))
-    stride = ones (size (start));
-  endif
-  stride = double (stride(:).');
-
   ## When the dataset cannot be described (missing file or location, not a
   ## dataset), the back-end reports the fault in its own words.
   try
-    info = h5info (filename, ds);
-    is_dataset = isfield (info, "Dataspace");
+    dims = __h5dims__ (filename, ds);
   catch
-    is_dataset = false;
+    dims = false;
   end_try_catch
-  if (! is_dataset)
+  if (islogical (dims))
     count(isinf (count)) = 1;
-    data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
-                       uint64 (stride));
-    return;
-  endif
-
-  space = info.Dataspace;
-  if (strcmp (space.ExtentType, "Simple"))
-    dims = double (space.Size);
-    rank = numel (dims);
-    if (rank == 1 && numel (start) == 2)
-      ## A one-dimensional dataset indexed as the row it reads as, or as a
-      ## column.
-      if (start(1) == 1 && (count(1) == 1 || isinf (count(1))))
-        keep = 2;
-      elseif (start(2) == 1 && (count(2) == 1 || isinf (count(2))))
-        keep = 1;
-      else
-        error ("h5read: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
-      endif
-      start = start(keep);
-      count = count(keep);
-      stride = stride(keep);
-    elseif (numel (start) != rank)
-      error ("h5read: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
-             rank);
-    endif
-    open = isinf (count);
-    if (any (start(open) > dims(open)))
-      error ("h5read: START lies beyond the end of the dataset where COUNT is Inf");
-    endif
-    count(open) = floor ((dims(open) - start(open)) ./ stride(open)) + 1;
   else
-    count(isinf (count)) = 1;
+    [start, count, stride] = hyperslab_args ("h5read", start, count, stride,
+                                             dims);
   endif
-
-  data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
-                     uint64 (stride));
+  data = read_back_end (filename, ds, start, count, stride);
+  if (! islogical (dims) && numel (dims) == 1)
+    data = as_column (data, count);
+  endif
 endfunction
 
+function data = read_back_end (filename, ds, start, count, stride)
+  try
+    data = __h5read_any__ (filename, ds, uint64 (start), uint64 (count),
+                       uint64 (stride));
+  catch err
+    h5_rethrow ("h5read", err);
+  end_try_catch
+endfunction
+
+## A one-dimensional selection of N elements, which the back-end reads as a
+## row, as a column: a row of N elements, a struct array of N, or a struct
+## whose fields end in the 1xN shape of the selection.
+function data = as_column (data, n)
+  if (isstruct (data) && isscalar (data))
+    for [v, k] = data
+      sz = size (v);
+      if (sz(end-1) == 1 && sz(end) == n)
+        data.(k) = reshape (v, [sz(1:end-2) n 1]);
+      endif
+    endfor
+  elseif (rows (data) == 1 && ndims (data) == 2 && ! ischar (data))
+    data = reshape (data, n, 1);
+  endif
+endfunction
 
 %!shared f, A
 %! f = [tempname() ".h5"];
@@ -223,7 +234,7 @@ endfunction
 %!test
 %! ## Whole datasets: class and shape.
 %! assert (h5read (f, "/A"), A);
-%! assert (h5read (f, "/v"), int8 (1:10));
+%! assert (h5read (f, "/v"), int8 ((1:10).'));
 %! assert (h5read (f, "/s"), pi);
 %! assert (h5read (f, "/g/x"), zeros (2, 2, "uint16"));
 
@@ -244,15 +255,65 @@ endfunction
 %! endfor
 
 %!test
-%! ## One-dimensional dataset: one entry, or the [1 s] row form.
-%! v = int8 (1:10);
-%! assert (h5read (f, "/v", 4, 3), v(4:6));
-%! assert (h5read (f, "/v", 2, Inf, 3), v(2:3:10));
-%! assert (h5read (f, "/v", [1 4], [1 3]), v(4:6));
-%! assert (h5read (f, "/v", [1 7], [Inf Inf]), v(7:10));
-%! assert (h5read (f, "/v", [1 1], [1 5], [1 2]), v(1:2:9));
-%! assert (h5read (f, "/v", [3 1], [2 1]), v(3:4));
-%! assert (h5read (f, "/v", [8 1], [Inf 1]), v(8:10));
+%! ## One-dimensional dataset: a column; one entry, or the [s 1] column form
+%! ## or the [1 s] row form.
+%! v = int8 ((1:10).');
+%! cases = {
+%!   {4, 3},                   v(4:6)
+%!   {uint8(4), int16(3)},     v(4:6)
+%!   {2, Inf, 3},              v(2:3:10)
+%!   {1, Inf},                 v
+%!   {[3 1], [2 1]},           v(3:4)
+%!   {[8 1], [Inf 1]},         v(8:10)
+%!   {[2 1], [3 1], [3 1]},    v(2:3:8)
+%!   {[1 1], [Inf 1]},         v
+%!   {[1 4], [1 3]},           v(4:6)
+%!   {[1 7], [Inf Inf]},       v(7:10)
+%!   {[1 1], [1 Inf]},         v
+%!   {[1 1], [1 5], [1 2]},    v(1:2:9)
+%!   {[1 1], [1 1]},           v(1)
+%!   {10, 1},                  v(10)
+%! };
+%! for i = 1:rows (cases)
+%!   args = cases{i, 1};
+%!   assert (h5read (f, "/v", args{:}), cases{i, 2});
+%! endfor
+
+%!test
+%! ## Shapes of one-dimensional datasets against 2-D ones of one row or
+%! ## column; text; an empty unlimited one-dimensional dataset.
+%! g = [tempname() ".h5"];
+%! unwind_protect
+%!   h5create (g, "/r", [1 4]);
+%!   h5create (g, "/c", [4 1]);
+%!   h5create (g, "/one", 4);
+%!   h5create (g, "/u", Inf, "ChunkSize", 8);
+%!   h5create (g, "/t", 3, "Datatype", "string");
+%!   h5create (g, "/t1", 1, "Datatype", "string");
+%!   h5write (g, "/r", 1:4);
+%!   h5write (g, "/c", (1:4).');
+%!   h5write (g, "/one", 1:4);
+%!   h5write (g, "/t", {"a", "bb", "ccc"});
+%!   h5write (g, "/t1", "single text");
+%!   cases = {
+%!     "/r",   {},             1:4
+%!     "/c",   {},             (1:4).'
+%!     "/one", {},             (1:4).'
+%!     "/u",   {},             zeros(0, 1)
+%!     "/t",   {},             {"a"; "bb"; "ccc"}
+%!     "/t",   {2, 2},         {"bb"; "ccc"}
+%!     "/t",   {2, 1},         "bb"
+%!     "/t1",  {},             "single text"
+%!     "/r",   {[1 2], [1 2]}, 2:3
+%!     "/c",   {[2 1], [2 1]}, (2:3).'
+%!   };
+%!   for i = 1:rows (cases)
+%!     args = cases{i, 2};
+%!     assert (h5read (g, cases{i, 1}, args{:}), cases{i, 3});
+%!   endfor
+%! unwind_protect_cleanup
+%!   unlink (g);
+%! end_unwind_protect
 
 %!test
 %! ## Faults of the location and of the hyperslab come from the back-end.

@@ -23,7 +23,12 @@
 ## reads as an array of its class, with its dimensions in Octave order (a
 ## one-dimensional attribute as a row vector).  A string attribute reads as a
 ## character row when it holds one string and as a cell array of strings
-## otherwise.
+## otherwise; the NULs that pad fixed-length strings at their end are
+## removed.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5readatt:cannotOpenAttribute} for a missing
+## attribute.
 ##
 ## Example:
 ##
@@ -56,8 +61,29 @@ function value = h5readatt (filename, loc, attr)
     error ("h5readatt: ATTR must be a string");
   endif
 
-  value = __h5readatt_any__ (filename, loc, attr);
+  try
+    value = __h5readatt_any__ (filename, loc, attr);
+  catch err
+    h5_rethrow ("h5readatt", err);
+  end_try_catch
+  ## Fixed-length strings come with the NULs that pad them.
+  if (ischar (value))
+    value = without_nuls (value);
+  elseif (iscellstr (value))
+    value = cellfun (@without_nuls, value, "UniformOutput", false);
+  endif
 
+endfunction
+
+function s = without_nuls (s)
+  if (! isempty (s) && s(end) == 0)
+    k = find (s != 0, 1, "last");
+    if (isempty (k))
+      s = "";
+    else
+      s = s(1:k);
+    endif
+  endif
 endfunction
 
 

@@ -23,16 +23,20 @@
 ## @var{ds} is the full path of a dataset made by @code{h5create} or another
 ## program.  Without @var{start} and @var{count}, @var{data} must have the
 ## shape of the whole dataset; trailing singleton dimensions do not count, so
-## a 2-D array fills a dataset of size @code{[@var{m} @var{n} 1]}, and a row
-## or a column fills a one-dimensional dataset.
+## a 2-D array fills a dataset of size @code{[@var{m} @var{n} 1]}, and a column
+## or a row fills a one-dimensional dataset (which @code{h5read} returns as a
+## column).
 ##
 ## With @var{start} (1-based), @var{count} and @var{stride} (1 by default),
 ## @var{data} goes into the hyperslab they describe, and must have the shape
-## of @var{count}.  They are vectors of doubles or integers with one entry per
-## dimension of the dataset; a one-dimensional dataset takes one entry, or two
-## that index it as the row it reads as (@code{[1 @var{s}]}) or as a column
-## (@code{[@var{s} 1]}).  A hyperslab that reaches past the end of
-## an unlimited dimension extends the dataset.
+## of @var{count} (a column or a row for a one-dimensional dataset).  They are
+## vectors of doubles or integers with one entry per dimension of the
+## dataset; a one-dimensional dataset takes one entry (scalars), or two that
+## index it as the column it reads as (@code{[@var{s} 1]}) or as a row
+## (@code{[1 @var{s}]}).  An @code{Inf} in @var{count} stands for as many
+## elements as fit from @var{start} with @var{stride} to the current end of
+## that dimension, as in @code{h5read}.  A hyperslab that reaches past the
+## end of an unlimited dimension extends the dataset.
 ##
 ## Numeric and logical data of a class other than the dataset's are converted
 ## to the dataset's class first, as HDF5 would: integer classes round and
@@ -45,6 +49,9 @@
 ## @code{cellstr} does), and a cell array of strings one string per cell.  The
 ## strings of a character matrix fill a one-row target in order as well.
 ##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5write:datasetDoesNotExist}.
+##
 ## Examples:
 ##
 ## @example
@@ -56,6 +63,8 @@
 ## h5write ("data.h5", "/log", [7; 8], [1 4], [2 1]);   # grows to 2x4
 ## h5create ("data.h5", "/names", 2, "Datatype", "string");
 ## h5write ("data.h5", "/names", @{"alpha", "beta"@});
+## h5create ("data.h5", "/index", 100, "Datatype", "uint64");
+## h5write ("data.h5", "/index", (1:10)', 1, 10);
 ## @end group
 ## @end example
 ##
@@ -81,23 +90,10 @@ function h5write (filename, ds, data, start, count, stride)
   if (nargin == 3)
     start = count = stride = [];
   else
-    if (! index_vector_p (start))
-      error ("h5write: START must be a vector of positive integers");
-    endif
-    if (! index_vector_p (count))
-      error ("h5write: COUNT must be a vector of positive integers");
-    endif
     if (nargin < 6)
-      stride = ones (size (start));
-    elseif (! index_vector_p (stride))
-      error ("h5write: STRIDE must be a vector of positive integers");
+      stride = [];
     endif
-    if (numel (count) != numel (start) || numel (stride) != numel (start))
-      error ("h5write: START, COUNT and STRIDE must have the same number of elements");
-    endif
-    start = double (start(:).');
-    count = double (count(:).');
-    stride = double (stride(:).');
+    [start, count, stride] = hyperslab_args ("h5write", start, count, stride);
   endif
 
   ## The dataset's class and shape decide the conversion.  When it cannot be
@@ -113,43 +109,26 @@ function h5write (filename, ds, data, start, count, stride)
     if (ischar (data))
       data = text_cells (data);
     endif
-    __h5write__ (filename, ds, data, uint64 (start), uint64 (count),
-                 uint64 (stride));
+    count(isinf (count)) = 1;
+    write_back_end (filename, ds, data, start, count, stride);
     return;
   endif
 
   space = info.Dataspace;
+  dims = [];
   if (strcmp (space.ExtentType, "Simple"))
-    target_dims = double (space.Size);
-    rank = numel (target_dims);
-    if (rank == 1)
-      target_dims = [1 target_dims];
-    endif
-    if (! isempty (start))
-      if (rank == 1 && numel (start) == 2)
-        ## A one-dimensional dataset indexed as the row it reads as, or as
-        ## a column.
-        if (start(1) == 1 && count(1) == 1)
-          keep = 2;
-        elseif (start(2) == 1 && count(2) == 1)
-          keep = 1;
-        else
-          error ("h5write: START and COUNT index a one-dimensional dataset neither as a row nor as a column");
-        endif
-        start = start(keep);
-        count = count(keep);
-        stride = stride(keep);
-      elseif (numel (start) != rank)
-        error ("h5write: START, COUNT and STRIDE need one entry per dimension of the dataset (%d)",
-               rank);
-      endif
-      target_dims = count;
-      if (rank == 1)
-        target_dims = [1 count];
-      endif
-    endif
-  else
-    target_dims = [1 1];
+    dims = double (space.Size);
+  endif
+  target_dims = [1 1];
+  if (! isempty (start))
+    [start, count, stride] = hyperslab_args ("h5write", start, count, stride,
+                                             dims);
+    target_dims = count;
+  elseif (! isempty (dims))
+    target_dims = dims;
+  endif
+  if (numel (dims) == 1)
+    target_dims = [1 target_dims];
   endif
 
   target = info.Datatype.OctaveClass;
@@ -172,9 +151,17 @@ function h5write (filename, ds, data, start, count, stride)
     data = convert (data, target);
   endif
 
-  __h5write__ (filename, ds, data, uint64 (start), uint64 (count),
-               uint64 (stride));
+  write_back_end (filename, ds, data, start, count, stride);
 
+endfunction
+
+function write_back_end (filename, ds, data, start, count, stride)
+  try
+    __h5write__ (filename, ds, data, uint64 (start), uint64 (count),
+                 uint64 (stride));
+  catch err
+    h5_rethrow ("h5write", err);
+  end_try_catch
 endfunction
 
 ## A character row is one string; a character matrix one string per row.
@@ -221,10 +208,6 @@ function data = convert (data, target)
   endswitch
 endfunction
 
-function tf = index_vector_p (v)
-  tf = (isnumeric (v) && isreal (v) && isvector (v) && all (v(:) >= 1)
-        && all (v(:) == fix (v(:))) && ! any (isinf (v(:))));
-endfunction
 
 
 %!shared f
@@ -246,10 +229,10 @@ endfunction
 %!     "/d",  int32([1 2 3; 4 5 6]),    [1 2 3; 4 5 6]
 %!     "/i",  int32(1:5),               int32(1:5)
 %!     "/i",  [1.4 2.6 -3 4 5],         int32([1 3 -3 4 5])
-%!     "/u8", [-1 2 255 300],           uint8([0 2 255 255])
-%!     "/u8", (1:4).',                  uint8(1:4)
-%!     "/z",  single([1+2i 3]),         [1+2i 3]
-%!     "/c",  [1i 2],                   single([1i 2])
+%!     "/u8", [-1 2 255 300],           uint8([0; 2; 255; 255])
+%!     "/u8", (1:4).',                  uint8((1:4).')
+%!     "/z",  single([1+2i 3]),         [1+2i; 3]
+%!     "/c",  [1i; 2],                  single([1i; 2])
 %!     "/b",  [0 1; 2 0],               [false true; true false]
 %!     "/b",  logical([1 0; 0 1]),      logical([1 0; 0 1])
 %!     "/k",  magic(4)(1:3, :),         single(magic(4)(1:3, :))
@@ -295,7 +278,18 @@ endfunction
 %!   h5write (f, "/v", [1 2], 2, 2);
 %!   h5write (f, "/v", [5; 6], [1 5], [1 2]);
 %!   h5write (f, "/v", 9, [4 1], [1 1]);
-%!   assert (h5read (f, "/v"), [0 1 2 9 5 6]);
+%!   h5write (f, "/v", [3; 4], 2, 2, 2);
+%!   assert (h5read (f, "/v"), [0 3 2 4 5 6].');
+%!   h5write (f, "/v", [7 8], [5 1], [2 1]);
+%!   h5write (f, "/v", 1:2, 5, Inf);
+%!   assert (h5read (f, "/v"), [0 3 2 4 1 2].');
+%!   ## Inf in COUNT reaches to the current end of the dimension.
+%!   h5write (f, "/m", (1:4).', [1 1], [Inf 1]);
+%!   h5write (f, "/m", [5 6], [2 3], [1 Inf], [1 2]);
+%!   M(:, 1) = 1:4;
+%!   M(2, 3:2:5) = [5 6];
+%!   assert (h5read (f, "/m"), M);
+%!   fail ("h5write (f, '/e', 1, [1 8], [1 Inf])", "h5write: START lies beyond the end of the dataset where COUNT is Inf");
 %! unwind_protect_cleanup
 %!   unlink (f);
 %! end_unwind_protect
@@ -318,7 +312,9 @@ endfunction
 %!   h5write (f, "/row", rows3);
 %!   assert (h5read (f, "/row"), {"ab", "cde", "f"});
 %!   h5write (f, "/vec", rows3);
-%!   assert (h5read (f, "/vec"), {"ab", "cde", "f"});
+%!   assert (h5read (f, "/vec"), {"ab"; "cde"; "f"});
+%!   h5write (f, "/vec", {"p", "q", "r"});
+%!   assert (h5read (f, "/vec"), {"p"; "q"; "r"});
 %!   h5write (f, "/grid", {"a", "b"; "c", "d"});
 %!   assert (h5read (f, "/grid"), {"a", "b"; "c", "d"});
 %!   h5write (f, "/grid", {"x"; "y"}, [1 2], [2 1]);
@@ -367,7 +363,8 @@ endfunction
 %!error <h5write: DATA must be numeric, logical or text> h5write ("f.h5", "/a", @sin)
 %!error <h5write: START must be a vector of positive integers> h5write ("f.h5", "/a", 1, 0, 1)
 %!error <h5write: START must be a vector of positive integers> h5write ("f.h5", "/a", 1, [], 1)
-%!error <h5write: COUNT must be a vector of positive integers> h5write ("f.h5", "/a", 1, 1, Inf)
+%!error <h5write: COUNT must be a vector of positive integers or Inf> h5write ("f.h5", "/a", 1, 1, -Inf)
+%!error <h5write: COUNT must be a vector of positive integers or Inf> h5write ("f.h5", "/a", 1, 1, NaN)
 %!error <h5write: COUNT must be a vector of positive integers> h5write ("f.h5", "/a", 1, 1, 0.5)
 %!error <h5write: STRIDE must be a vector of positive integers> h5write ("f.h5", "/a", 1, 1, 1, -1)
 %!error <h5write: START, COUNT and STRIDE must have the same number of elements> h5write ("f.h5", "/a", 1, [1 1], 1)

@@ -24,17 +24,24 @@
 ## is replaced, whatever its class and shape.
 ##
 ## A numeric or logical @var{value} is stored with its own class and shape.
-## Text is stored as variable-length UTF-8 strings: a character row becomes
-## one string (a scalar attribute, which @code{h5readatt} returns as a
-## character row); a character matrix of @var{m} rows becomes @var{m}
-## strings, one per row with the blanks that pad the rows removed, stored as
-## an @var{m}-by-1 array like the cell array that @code{cellstr} makes of the
-## matrix; a cell array of strings becomes one string per cell, in its shape.
-## Values without elements cannot be stored.
+## Text is stored as MATLAB stores it.  A character row becomes one
+## fixed-length string (a scalar attribute) as long as its UTF-8 bytes (at
+## least 1), NUL-terminated, in the ASCII character set when every byte is
+## below 128 and in UTF-8 otherwise; @code{h5readatt} returns it as the same
+## character row.  A character matrix of @var{m} rows becomes @var{m} such
+## strings, one per row with the blanks that pad the rows removed (as
+## @code{cellstr} does), each as long as the longest row, in a
+## one-dimensional attribute that @code{h5readatt} returns as a 1-by-@var{m}
+## cell array of strings.  A cell array of strings becomes one
+## variable-length UTF-8 string per cell, in its shape.  Values without
+## elements cannot be stored.
 ##
-## The option @qcode{"TextEncoding"} may be @qcode{"UTF-8"} or
-## @qcode{"system"}; Octave's text is UTF-8, and strings are always stored as
-## UTF-8.
+## The option @qcode{"TextEncoding"} may be @qcode{"system"}, the default
+## described above, or @qcode{"UTF-8"}, which marks fixed-length strings as
+## UTF-8 even when they are plain ASCII.
+##
+## Faults carry MATLAB's error identifiers, such as
+## @code{MATLAB:imagesci:h5writeatt:locationDoesNotExist}.
 ##
 ## Example:
 ##
@@ -68,6 +75,7 @@ function h5writeatt (filename, loc, attr, value, varargin)
          || iscellstr (value)))
     error ("h5writeatt: VALUE must be numeric, logical or text");
   endif
+  utf8 = false;
   if (nargin == 6)
     if (! ischar (varargin{1}) || ! strcmpi (varargin{1}, "TextEncoding"))
       if (ischar (varargin{1}))
@@ -79,17 +87,23 @@ function h5writeatt (filename, loc, attr, value, varargin)
     if (! ischar (enc) || ! any (strcmpi (enc, {"UTF-8", "system"})))
       error ('h5writeatt: TextEncoding must be "UTF-8" or "system"');
     endif
+    utf8 = strcmpi (enc, "UTF-8");
   endif
 
-  if (ischar (value))
-    if (rows (value) <= 1)
-      value = {value};
+  try
+    if (ischar (value))
+      ## Fixed-length strings: a row is one, the rows of a matrix without
+      ## the blanks that pad them one each.
+      if (rows (value) > 1)
+        value = cellstr (value);
+      endif
+      __h5writeatt_text__ (filename, loc, attr, value, utf8);
     else
-      value = cellstr (value);
+      __h5writeatt__ (filename, loc, attr, value);
     endif
-  endif
-
-  __h5writeatt__ (filename, loc, attr, value);
+  catch err
+    h5_rethrow ("h5writeatt", err);
+  end_try_catch
 
 endfunction
 
@@ -102,7 +116,8 @@ endfunction
 %!   cases = {
 %!     "one string ",         "one string "
 %!     "",                    ""
-%!     ["ab "; "cde"],        {"ab"; "cde"}
+%!     ["ab "; "cde"],        {"ab", "cde"}
+%!     ["x"; "Grüße"],        {"x", "Grüße"}
 %!     {"x", "y", "z"},       {"x", "y", "z"}
 %!     {"p"; "q"},            {"p"; "q"}
 %!     {"single"},            "single"
@@ -120,10 +135,21 @@ endfunction
 %!   assert (h5readatt (f, "/", "a"), "plain");
 %!   h5writeatt (f, "/", "b", logical ([1 0 1]));
 %!   assert (h5readatt (f, "/", "b"), logical ([1 0 1]));
+%!   h5writeatt (f, "/", "u", "plain", "TextEncoding", "UTF-8");
+%!   h5writeatt (f, "/", "e", "");
+%!   h5writeatt (f, "/", "m", ["ab "; "cdef"]);
+%!   h5writeatt (f, "/", "c", {"ab", "cdef"});
+%!   ## Type of each: variable length, size, character set, padding, shape.
 %!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
-%!     "print(F.attrs['a'], F['d'].attrs['t'], F.attrs['b'].dtype)\n" ...
-%!     "print(h5py.check_string_dtype(F.attrs.get_id('a').dtype).encoding)"], f));
-%!   assert (out, sprintf ("plain Grüße, ∂x bool\nutf-8"));
+%!     "for o, n in (('/', 'a'), ('/', 'u'), ('/', 'e'), ('/d', 't'), ('/', 'm'), ('/', 'c')):\n" ...
+%!     "  a = F[o].attrs.get_id(n)\n" ...
+%!     "  t = a.get_type()\n" ...
+%!     "  print(n, t.is_variable_str(), t.get_size() if not t.is_variable_str() else 0,\n" ...
+%!     "        t.get_cset(), t.get_strpad(), a.shape)\n" ...
+%!     "print(F.attrs['a'], F['d'].attrs['t'].decode(), F.attrs['b'].dtype, list(F.attrs['m']))"], f));
+%!   assert (out, sprintf (["a False 5 0 0 ()\nu False 5 1 0 ()\ne False 1 0 0 ()\n" ...
+%!                          "t False 13 1 0 ()\nm False 4 0 0 (2,)\nc True 0 1 0 (2, 1)\n" ...
+%!                          "b'plain' Grüße, ∂x bool [b'ab', b'cdef']"]));
 %!   fail ("h5writeatt (f, '/x', 'a', 1)", "h5writeatt: location '/x' does not exist");
 %!   fail ("h5writeatt (f, 'd', 'a', 1)", "leading '/'");
 %!   fail ("h5writeatt (f, '/d', 'a', [])", "h5writeatt: ");

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -262,6 +263,7 @@ data_exchange::reset ()
   dspace_info = dspace_info_t ();
   type_spec.clear ();
   new_extents.clear ();
+  text_bytes.clear ();
 }
 
 bool
@@ -578,6 +580,41 @@ data_exchange::assign (octave_value v)
 }
 
 bool
+data_exchange::assign_text (const Array<std::string>& strings, bool scalar,
+                            bool utf8)
+{
+  reset ();
+  octave_idx_type count = strings.numel ();
+  if (count == 0 || (scalar && count != 1))
+    {
+      lastError = "the value has no elements to write";
+      return false;
+    }
+  std::size_t size = 1;
+  for (octave_idx_type i = 0; i < count; i++)
+    {
+      const std::string& s = strings(i);
+      size = std::max (size, s.size ());
+      for (unsigned char c : s)
+        utf8 = utf8 || c >= 128;
+    }
+  text_bytes.assign (count * size, '\0');
+  for (octave_idx_type i = 0; i < count; i++)
+    std::copy (strings(i).begin (), strings(i).end (),
+               text_bytes.begin () + i * size);
+
+  type_spec = "string";
+  dtype = h5::fixed_length_string (size, utf8);
+  if (scalar)
+    dspace = h5::DataSpace (h5::DataSpace::dataspace_scalar);
+  else
+    dspace = h5::DataSpace (std::vector<hsize_t> {static_cast<hsize_t> (count)});
+  dspace_info.assign (dspace);
+  octave_dims = scalar ? dim_vector (1, 1) : dim_vector (1, count);
+  return true;
+}
+
+bool
 data_exchange::isCompatible (const data_exchange& target)
 {
   if (type_spec != target.type_spec)
@@ -717,8 +754,11 @@ uint64_t
 data_exchange::attribute_need () const
 {
   long double need = metadata_headroom;
-  need += (type_spec == "string") ? string_bytes (value)
-                                  : static_cast<long double> (value.byte_size ());
+  if (! text_bytes.empty ())
+    need += text_bytes.size ();
+  else
+    need += (type_spec == "string") ? string_bytes (value)
+                                    : static_cast<long double> (value.byte_size ());
   return saturated (need);
 }
 
@@ -790,6 +830,11 @@ data_exchange::write_attr_impl (h5::Attribute& attr)
 void
 data_exchange::write_string_attr (h5::Attribute& attr)
 {
+  if (! text_bytes.empty ())
+    {
+      attr.write (dtype, text_bytes.data ());
+      return;
+    }
   Array<std::string> strings = value.cellstr_value ();
   std::vector<const char *> ptrs (strings.numel ());
   for (octave_idx_type i = 0; i < strings.numel (); i++)

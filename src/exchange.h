@@ -53,6 +53,9 @@ public:
   // Set before binding to accept datatypes without a type spec (type_spec
   // stays empty) and null dataspaces (octave_dims 0x0); kept by reset ().
   bool any_type = false;
+  // The elements of a fixed-length string value, back to back; empty for
+  // every other value.
+  std::vector<char> text_bytes;
 
   data_exchange ();
   data_exchange (const data_exchange&) = delete;
@@ -82,6 +85,11 @@ public:
 
   // Value intake and writing datasets.
   bool assign (octave_value v);
+  // Value intake of text stored as fixed-length NUL-terminated strings: one
+  // string (a scalar) when SCALAR, else one per entry (one-dimensional).
+  // Each is as long as the longest string's bytes, at least 1; the
+  // character set is UTF-8 when UTF8 is set or a byte is not ASCII.
+  bool assign_text (const Array<std::string>& strings, bool scalar, bool utf8);
   bool isCompatible (const data_exchange& target);
   void write (const data_exchange& target);
   template <typename T> void write_impl (const data_exchange& target);

@@ -263,6 +263,17 @@ variable_length_string ()
   return type;
 }
 
+DataType
+fixed_length_string (std::size_t size, bool utf8)
+{
+  DataType type = copy_of (H5T_C_S1);
+  if (H5Tset_size (type.getId (), size) < 0
+      || H5Tset_strpad (type.getId (), H5T_STR_NULLTERM) < 0
+      || H5Tset_cset (type.getId (), utf8 ? H5T_CSET_UTF8 : H5T_CSET_ASCII) < 0)
+    raise<DataTypeException> ("Unable to create the string datatype");
+  return type;
+}
+
 // ---------------------------------------------------------------- dataspaces
 
 DataSpace::DataSpace (Kind kind)

@@ -149,6 +149,8 @@ template <typename T> DataType complex_type ();
 DataType create_enum_boolean ();
 // A variable-length UTF-8 string.
 DataType variable_length_string ();
+// A NUL-terminated string of SIZE bytes, ASCII or UTF-8.
+DataType fixed_length_string (std::size_t size, bool utf8);
 
 class DataSpace : public Object
 {

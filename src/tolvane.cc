@@ -110,6 +110,46 @@ check_location (const h5::File& file, const std::string& location,
     }
 }
 
+// Writes the attribute ATTNAME of the group or dataset LOCATION of FILENAME
+// from the exchange that PREPARE binds to the value, replacing an attribute
+// of that name, with the disk space set aside first and the file flushed.
+template <typename Prepare>
+void
+write_attribute (const std::string& filename, const std::string& location,
+                 const std::string& attname, Prepare&& prepare)
+{
+  run_guarded ([&] ()
+  {
+    headroom room;
+    h5::File file (filename, h5::File::ReadWrite);
+    check_location (file, location, "h5writeatt", true);
+
+    data_exchange ex;
+    prepare (ex);
+    if (! room.reserve (filename, ex.attribute_need ()))
+      error ("h5writeatt: %s", lastError.c_str ());
+
+    switch (file.getObjectType (location))
+      {
+      case h5::ObjectType::Dataset:
+        {
+          h5::DataSet dataset = file.getDataSet (location);
+          ex.write_as_attribute (dataset, attname);
+        }
+        break;
+      case h5::ObjectType::Group:
+        {
+          h5::Group group = file.getGroup (location);
+          ex.write_as_attribute (group, attname);
+        }
+        break;
+      default:
+        error ("h5writeatt: location has unsupported object type");
+      }
+    file.flush ();
+  });
+}
+
 } // namespace
 
 // The body of __h5read__ and __h5read_any__: ANY_TYPE reads every
@@ -286,6 +326,38 @@ DEFUN_DLD (__h5read__, args, ,
   return read_dataset_entry (args, "__h5read__", false);
 }
 
+// PKG_ADD: autoload ("__h5dims__", "tolvane.oct");
+DEFUN_DLD (__h5dims__, args, ,
+           "__h5dims__: the extents of a dataset, for h5read and h5write\n"
+           "Users should not use this directly.")
+{
+  if (args.length () != 2)
+    error ("__h5dims__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+
+  // Octave order, one entry per dimension; none for a scalar or null
+  // dataspace.
+  uint64NDArray dims (dim_vector (1, 0));
+  run_guarded ([&] ()
+  {
+    h5::File file (filename, h5::File::ReadOnly);
+    check_location (file, location, "__h5dims__", false);
+    if (file.getObjectType (location) != h5::ObjectType::Dataset)
+      error ("__h5dims__: location '%s' is not a Dataset", location.c_str ());
+    h5::DataSpace space = file.getDataSet (location).getSpace ();
+    if (space.getExtentType () != H5S_SIMPLE)
+      return;
+    std::vector<hsize_t> extents = space.getDimensions ();
+    std::size_t rank = extents.size ();
+    dims = uint64NDArray (dim_vector (1, rank));
+    for (std::size_t k = 0; k < rank; k++)
+      dims(k) = octave_uint64 (extents[rank - 1 - k]);
+  });
+  return octave_value_list (octave_value (dims));
+}
+
 // PKG_ADD: autoload ("__h5write__", "tolvane.oct");
 DEFUN_DLD (__h5write__, args, ,
            "__h5write__: backend for h5write\n"
@@ -361,38 +433,55 @@ DEFUN_DLD (__h5writeatt__, args, ,
   std::string attname = args(2).string_value ();
   octave_value value = args(3);
 
-  run_guarded ([&] ()
+  write_attribute (filename, location, attname, [&] (data_exchange& ex)
   {
-    headroom room;
-    h5::File file (filename, h5::File::ReadWrite);
-    check_location (file, location, "h5writeatt", true);
-
-    data_exchange ex;
     if (! ex.assign (value))
       error ("h5writeatt: data value val: %s", lastError.c_str ());
     if (value.numel () == 0)
       error ("h5writeatt: data value val: the value has no elements to write");
-    if (! room.reserve (filename, ex.attribute_need ()))
-      error ("h5writeatt: %s", lastError.c_str ());
+  });
+  return octave_value_list ();
+}
 
-    switch (file.getObjectType (location))
-      {
-      case h5::ObjectType::Dataset:
-        {
-          h5::DataSet dataset = file.getDataSet (location);
-          ex.write_as_attribute (dataset, attname);
-        }
-        break;
-      case h5::ObjectType::Group:
-        {
-          h5::Group group = file.getGroup (location);
-          ex.write_as_attribute (group, attname);
-        }
-        break;
-      default:
-        error ("h5writeatt: location has unsupported object type");
-      }
-    file.flush ();
+// PKG_ADD: autoload ("__h5writeatt_text__", "tolvane.oct");
+DEFUN_DLD (__h5writeatt_text__, args, ,
+           "__h5writeatt_text__: backend for h5writeatt of text as fixed-length strings\n"
+           "Users should not use this directly. Use h5writeatt.m instead")
+{
+  if (args.length () != 5)
+    error ("__h5writeatt_text__: wrong # of args");
+
+  std::string filename = args(0).string_value ();
+  std::string location = args(1).string_value ();
+  std::string attname = args(2).string_value ();
+  octave_value text = args(3);
+  bool utf8 = args(4).bool_value ();
+
+  // A character row is one string; the rows of a character matrix and the
+  // cells of a cell array of strings are one string each.
+  bool scalar = false;
+  Array<std::string> strings;
+  if (text.is_string () && text.ndims () == 2 && text.rows () <= 1)
+    {
+      scalar = true;
+      strings = Array<std::string> (dim_vector (1, 1), text.string_value ());
+    }
+  else if (text.is_string () && text.ndims () == 2)
+    {
+      string_vector rows = text.string_vector_value ();
+      strings = Array<std::string> (dim_vector (1, rows.numel ()));
+      for (octave_idx_type i = 0; i < rows.numel (); i++)
+        strings(i) = rows(i);
+    }
+  else if (text.iscellstr ())
+    strings = text.cellstr_value ();
+  else
+    error ("__h5writeatt_text__: TEXT must be a character array or a cell array of strings");
+
+  write_attribute (filename, location, attname, [&] (data_exchange& ex)
+  {
+    if (! ex.assign_text (strings, scalar, utf8))
+      error ("h5writeatt: data value val: %s", lastError.c_str ());
   });
   return octave_value_list ();
 }

@@ -191,3 +191,39 @@
 %! assert (open_fds (f), 0);
 %! assert (open_fds (w), 0);
 %! unlink (w);
+
+## __h5writeatt_text__: fixed-length NUL-terminated strings, a scalar for a
+## character row, one per row of a character matrix (taken as it is) or per
+## cell, each as long as the longest; ASCII unless asked for UTF-8 or a byte
+## is not ASCII.  Read back with their NUL padding, and seen from h5py.
+%!test
+%! t = [tempname() ".h5"];
+%! unwind_protect
+%!   __h5create__ (t, true, "/d", 2, "double", [], 0);
+%!   cases = {
+%!     "row",   "abc",              false, "abc"
+%!     "empty", "",                 false, char(0)
+%!     "utf8",  "abc",              true,  "abc"
+%!     "mixed", "ü",                false, "ü"
+%!     "mat",   ["ab "; "cde"],     false, {"ab ", "cde"}
+%!     "cells", {"a"; "bcd"},       false, {["a" nul(2)], "bcd"}
+%!   };
+%!   for k = 1:rows (cases)
+%!     __h5writeatt_text__ (t, "/d", cases{k,1}, cases{k,2}, cases{k,3});
+%!   endfor
+%!   for k = 1:rows (cases)
+%!     assert (__h5readatt__ (t, "/d", cases{k,1}), cases{k,4});
+%!   endfor
+%!   out = h5py_run (sprintf (["A = h5py.File('%s', 'r')['d'].attrs\n" ...
+%!     "for n in ('row', 'empty', 'utf8', 'mixed', 'mat', 'cells'):\n" ...
+%!     "  a = A.get_id(n); ty = a.get_type()\n" ...
+%!     "  print(n, ty.get_size(), ty.get_cset(), ty.get_strpad(), a.shape)"], t));
+%!   assert (out, sprintf (["row 3 0 0 ()\nempty 1 0 0 ()\nutf8 3 1 0 ()\n" ...
+%!                          "mixed 2 1 0 ()\nmat 3 0 0 (2,)\ncells 3 0 0 (2,)"]));
+%!   fail ("__h5writeatt_text__ (t, '/d', 'x', 1, false)", "__h5writeatt_text__: TEXT must be a character array or a cell array of strings");
+%!   fail ("__h5writeatt_text__ (t, '/d', 'x', {}, false)", "h5writeatt: data value val: the value has no elements to write");
+%!   fail ("__h5writeatt_text__ (t, '/nope', 'x', 'a', false)", "h5writeatt: location '/nope' does not exist");
+%!   assert (open_fds (t), 0);
+%! unwind_protect_cleanup
+%!   unlink (t);
+%! end_unwind_protect

@@ -4,10 +4,10 @@
 %!shared f
 %! f = fixture ("core.h5");
 
-## All six functions come from the one module, with their help texts.
+## All functions come from the one module, with their help texts.
 %!test
 %! for name = {"__h5create__", "__h5read__", "__h5write__", "__h5readatt__", ...
-%!             "__h5writeatt__", "h5info"}
+%!             "__h5writeatt__", "h5info", "__h5dims__", "__h5writeatt_text__"}
 %!   assert (exist (name{1}) == 3, "%s is not registered", name{1});
 %! endfor
 
@@ -44,7 +44,8 @@
 ## missing file and are of the wrong kinds, so only the count check can answer.
 %!test
 %! counts = {"__h5create__", 7; "__h5read__", 5; "__h5write__", 6;
-%!           "__h5readatt__", 3; "__h5writeatt__", 4};
+%!           "__h5readatt__", 3; "__h5writeatt__", 4; "__h5dims__", 2;
+%!           "__h5writeatt_text__", 5};
 %! for i = 1:rows (counts)
 %!   fn = str2func (counts{i,1});
 %!   for n = [0, counts{i,2} - 1, counts{i,2} + 1]
@@ -115,6 +116,16 @@
 %!assert (__h5read__ (f, "/g/d", [], [], []), [1 3; 2 4])
 %!assert (__h5read__ (f, "/shape/m35/", [], [], []), __h5read__ (f, "/shape/m35", [], [], []))
 
+## __h5dims__: the extents in Octave order, none for a scalar; the location
+## rules of the module.
+%!test
+%! assert (__h5dims__ (f, "/shape/m35"), uint64 (size (__h5read__ (f, "/shape/m35", [], [], []))));
+%! assert (__h5dims__ (f, "/shape/scalar"), zeros (1, 0, "uint64"));
+%!error <^__h5dims__: location '/g' is not a Dataset$> __h5dims__ (f, "/g")
+%!error <^__h5dims__: location /nope does not exist$> __h5dims__ (f, "/nope")
+%!error <^__h5dims__: dataset location should be specified as a full pathname with leading '/'$> __h5dims__ (f, "g")
+%!error <^Unable to open file missing\.h5 > __h5dims__ ("missing.h5", "/d")
+
 ## No descriptor stays open on the file, whichever way a call ends.
 %!test
 %! calls = {@() __h5read__(f, "/shape/m35", [], [], [])
@@ -126,7 +137,11 @@
 %!          @() __h5read__(f, "/bad/cnames", [], [], [])
 %!          @() __h5read__(f, "/bad/null", [], [], [])
 %!          @() __h5read__(f, "/shape/m35", [9 9], [1 1], [])
-%!          @() __h5read__(f, "/shape/scalar", [1 1], [1 1], [])};
+%!          @() __h5read__(f, "/shape/scalar", [1 1], [1 1], [])
+%!          @() __h5dims__(f, "/shape/m35")
+%!          @() __h5dims__(f, "/shape/scalar")
+%!          @() __h5dims__(f, "/g")
+%!          @() __h5dims__(f, "/nope/x")};
 %! for i = 1:numel (calls)
 %!   try
 %!     calls{i} ();

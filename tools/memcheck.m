@@ -165,6 +165,18 @@ try_call (@__h5readatt__, f, "nolead", "x");
 try_call (@__h5readatt__, missing, "/", "x");
 try_call (@__h5readatt__, types, "/dt", "x");
 try_call (@__h5readatt__, f, "/");
+tvals = {"text", "", "Grüße", ["ab "; "cde"], {"x"; "yyy"}};
+for i = 1:numel (tvals)
+  name = sprintf ("t%d", i);
+  try_call (@__h5writeatt_text__, f, "/", name, tvals{i}, false);
+  try_call (@__h5writeatt_text__, f, "/m/double", name, tvals{i}, true);
+  try_call (@__h5readatt__, f, "/m/double", name);
+endfor
+try_call (@__h5writeatt_text__, f, "/", "t", 1, false);
+try_call (@__h5writeatt_text__, f, "/", "t", {}, false);
+try_call (@__h5writeatt_text__, f, "/nothing", "t", "x", false);
+try_call (@__h5writeatt_text__, missing, "/", "t", "x", false);
+try_call (@__h5writeatt_text__, f, "/", "t", "x");
 anames = {"vstr", "fstr", "vlist", "flist", "compound", "half", "enum", "vlen_int", ...
           "ref", "scalar", "null", "big_endian", "with space"};
 for i = 1:numel (anames)
@@ -173,6 +185,13 @@ for i = 1:numel (anames)
   try_call (@__h5readatt_any__, types, "/", anames{i});
   try_call (@__h5readatt_any__, types, "/g", anames{i});
 endfor
+
+## Extents.
+for loc = {"/ext", "/v", "/m/double", "/m", "/nothing", "nolead"}
+  try_call (@__h5dims__, f, loc{1});
+endfor
+try_call (@__h5dims__, missing, "/v");
+try_call (@__h5dims__, f);
 
 ## File information.
 try_call (@h5info, f);
