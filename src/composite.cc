@@ -422,16 +422,12 @@ region_value (hid_t space_id, hid_t dataset_id, read_context& c)
   return object_value (dataset_id, &space, c);
 }
 
-octave_value
-read_reference (const h5::DataType& type, const dim_vector& dims,
-                const reader_t& read, read_context& c)
-{
-  bool obj = H5Tequal (type.getId (), H5T_STD_REF_OBJ) > 0;
-  bool region = H5Tequal (type.getId (), H5T_STD_REF_DSETREG) > 0;
 #if H5_VERSION_GE(1, 12, 0)
-  bool any = obj || region || H5Tequal (type.getId (), H5T_STD_REF) > 0;
-  if (! any)
-    unsupported (c, "reference");
+// References of the type HDF5 1.12 introduced, opened with H5Ropen_*.
+octave_value
+read_new_references (const dim_vector& dims, const reader_t& read,
+                     read_context& c)
+{
   octave_idx_type n = checked_count (dims, std::max (sizeof (H5R_ref_t), sizeof (octave_value)));
   Cell out (dims);
   if (n == 0)
@@ -459,7 +455,22 @@ read_reference (const h5::DataType& type, const dim_vector& dims,
         out(i) = Matrix ();
     }
   return octave_value (out);
-#else
+}
+#endif
+
+octave_value
+read_reference (const h5::DataType& type, const dim_vector& dims,
+                const reader_t& read, read_context& c)
+{
+  bool obj = H5Tequal (type.getId (), H5T_STD_REF_OBJ) > 0;
+  bool region = H5Tequal (type.getId (), H5T_STD_REF_DSETREG) > 0;
+#if H5_VERSION_GE(1, 12, 0)
+  // References of the earlier kinds keep their own memory types and the
+  // functions that open them: HDF5 cannot convert them to the new type
+  // outside a file, which a sequence of references read into memory needs.
+  if (! obj && ! region && H5Tequal (type.getId (), H5T_STD_REF) > 0)
+    return read_new_references (dims, read, c);
+#endif
   if (! obj && ! region)
     unsupported (c, "reference");
   std::size_t size = obj ? sizeof (hobj_ref_t) : sizeof (hdset_reg_ref_t);
@@ -483,7 +494,6 @@ read_reference (const h5::DataType& type, const dim_vector& dims,
       out(i) = region_value (space, H5Rdereference2 (loc, H5P_DEFAULT, H5R_DATASET_REGION, ref), c);
     }
   return octave_value (out);
-#endif
 }
 
 // The value of data of TYPE and shape DIMS that READ transfers.
