@@ -12,8 +12,10 @@ function lines = c_read_text (file, what)
   if (isempty (exe) || ! isfile (exe))
     exe = [tempname() "-read_text"];
     src = fullfile (fileparts (mfilename ("fullpath")), "read_text.c");
-    [status, out] = system (sprintf (["gcc -o %s %s $(pkg-config --cflags --libs hdf5) " ...
-                                      "-lhdf5_hl 2>&1"], exe, src));
+    ## Debian unstable names the high-level library in its own pkg-config
+    ## file; earlier releases have none and keep it beside libhdf5.
+    flags = "$(pkg-config --cflags --libs hdf5_hl hdf5 2>/dev/null || echo $(pkg-config --cflags --libs hdf5) -lhdf5_hl)";
+    [status, out] = system (sprintf ("gcc -o %s %s %s 2>&1", exe, src, flags));
     if (status != 0)
       exe = "";
       error ("c_read_text: compiling read_text.c failed:\n%s", out);
