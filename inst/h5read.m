@@ -105,7 +105,7 @@ function data = h5read (filename, ds, start, count, stride)
       endif
       [data, ok] = oriented (data, double (us), double (uc));
       if (! ok)
-        data = read_described (filename, ds, start, count, []);
+        data = confirmed (data, filename, ds, start, count, []);
       endif
       return;
     endif
@@ -133,9 +133,24 @@ function data = h5read (filename, ds, start, count, stride)
   data = read_back_end (filename, ds, start, count, stride);
   [data, ok] = oriented (data, start, count);
   if (! ok)
-    data = read_described (filename, ds, start, count, stride);
+    data = confirmed (data, filename, ds, start, count, stride);
   endif
 
+endfunction
+
+## A result whose shape does not show the selection (a struct, or elements
+## of an array datatype before it) is the selection when the dataset's rank
+## is the number of entries of COUNT; otherwise the hyperslab is resolved
+## against the dataset and read again.
+function data = confirmed (data, filename, ds, start, count, stride)
+  try
+    dims = __h5dims__ (filename, ds);
+  catch
+    dims = [];
+  end_try_catch
+  if (numel (count) < 2 || numel (dims) != numel (count))
+    data = read_described (filename, ds, start, count, stride);
+  endif
 endfunction
 
 ## The result of a hyperslab read with finite START and COUNT given to the

@@ -104,6 +104,11 @@
 %! assert (h5read (f, "/cmp"), w);
 %! assert (h5read (f, "/cmp2d", [2 1], [2 Inf], [2 1]),
 %!         __h5read_any__ (f, "/cmp2d", uint64 ([2 1]), uint64 ([2 4]), uint64 ([2 1])));
+%! ## Finite 2-D hyperslabs whose results do not show the selection's shape.
+%! assert (h5read (f, "/cmp2d", [2 1], [2 3]),
+%!         __h5read_any__ (f, "/cmp2d", uint64 ([2 1]), uint64 ([2 3]), []));
+%! assert (h5read (f, "/array2d", [1 1], [2 3]),
+%!         __h5read_any__ (f, "/array2d", uint64 ([1 1]), uint64 ([2 3]), []));
 %! assert (h5read (f, "/vlen", 2, 2), __h5read_any__ (f, "/vlen", uint64 (2), uint64 (2), uint64 (1)).');
 %! assert (h5readatt (f, "/t", "enum"), {"BLUE", "RED", ""});
 
