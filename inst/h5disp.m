@@ -344,7 +344,7 @@ endfunction
 ## The value of attribute A, or its size and datatype when it is not shown.
 function s = value_text (a)
   v = a.Value;
-  if (ischar (v) && ! isempty (v))
+  if (ischar (v) && (rows (v) == 1 || isempty (v)))
     s = ["'" v "'"];
   elseif (iscellstr (v) && isvector (v) && numel (v) <= 10)
     s = ["{" strjoin(strcat ("'", v(:).', "'"), ", ") "}"];

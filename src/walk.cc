@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "description.h"
+#include "composite.h"
 #include "exchange.h"
 #include "info.h"
 
@@ -252,10 +253,16 @@ attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
     {
       try
         {
+          // Composite values are read as h5read reads them, except those
+          // holding references, which would read whole referenced datasets.
           data_exchange ex;
+          h5::DataType type = attr.getDataType ();
+          ex.any_type = H5Tdetect_class (type.getId (), H5T_REFERENCE) == 0
+                        && H5Tdetect_class (type.getId (), H5T_TIME) == 0;
           if (ex.assign (&attr))
             {
-              octave_value v = ex.read_attribute ();
+              octave_value v = ex.any_type ? read_any (ex, "h5disp")
+                                           : ex.read_attribute ();
               if (v.is_defined ())
                 return v;
             }

@@ -55,7 +55,8 @@
 %!   "types/be",      "{N.Datatype.Sign, N.Datatype.ByteOrder}", {"unsigned", "BE"}
 %!   "types/vstr",    "{N.Datatype.Length, N.Datatype.CharacterSet}", {"variable", "utf8"}
 %!   "attrs",         "{N.Attributes.Name}", {"array", "compound", "enum", "many", "names", "null", "ref", "u8", "vlen"}
-%!   "attrs",         "{N.Attributes([2 3 6 7 9]).Value}", {[], [], [], [], []}
+%!   "attrs",         "{N.Attributes([6 7]).Value}", {[], []}
+%!   "attrs",         "{N.Attributes(2).Value.c.x, N.Attributes(3).Value, class(N.Attributes(9).Value)}", {3, {"GREEN"}, "cell"}
 %!   "attrs",         "{N.Attributes(2).Datatype.Members(3).Type.Class, N.Attributes(7).Datatype.Kind}", {"compound", "object"}
 %!   "attrs",         "{N.Attributes([4 5 8]).Value}", {0:19, {"x", "yy"}, uint8(200)}
 %! };
