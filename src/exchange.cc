@@ -4,6 +4,7 @@
 // of moving elements.
 
 #include "exchange.h"
+#include "chunks.h"
 #include "headroom.h"
 
 #include <octave/ov-cx-mat.h>
@@ -362,9 +363,13 @@ data_exchange::read_impl ()
   using Array_t = typename octave_array<T>::type;
   ensure_allocatable (octave_dims, sizeof (T), "Unable to read the dataset");
   Array_t array = uninitialized_array<Array_t> (octave_dims);
-  if (array.numel () > 0)
-    dataset->read (h5traits<T>::predType (), from_dim_vector (octave_dims),
-                   dspace, array.fortran_vec ());
+  // Chunks whose filters the module applies itself are decoded on worker
+  // threads; everything else is one H5Dread.
+  h5::DataType mem_type = h5traits<T>::predType ();
+  if (array.numel () > 0
+      && ! chunks::read (*dataset, dspace, mem_type, array.fortran_vec ()))
+    dataset->read (mem_type, from_dim_vector (octave_dims), dspace,
+                   array.fortran_vec ());
   return value_of (array);
 }
 
@@ -549,6 +554,20 @@ data_exchange::assign (octave_value v)
   return true;
 }
 
+std::vector<char>
+data_exchange::raw_elements () const
+{
+  std::vector<char> bytes;
+  dispatch_numeric (type_spec, [&] (auto t)
+  {
+    using T = typename decltype (t)::type;
+    const auto array = elements_of<T> (value);
+    const char *p = reinterpret_cast<const char *> (array.data ());
+    bytes.assign (p, p + array.numel () * sizeof (T));
+  });
+  return bytes;
+}
+
 bool
 data_exchange::isCompatible (const data_exchange& target)
 {
@@ -604,8 +623,9 @@ data_exchange::write_impl (const data_exchange& target)
   // data () instead of fortran_vec (): the value's storage is shared with
   // the caller's variable and must not be copied on the way to HDF5.
   const auto array = elements_of<T> (value);
-  target.dataset->write (h5traits<T>::predType (), dspace, target.dspace,
-                         array.data ());
+  h5::DataType mem_type = h5traits<T>::predType ();
+  if (! chunks::write (*target.dataset, target.dspace, mem_type, array.data ()))
+    target.dataset->write (mem_type, dspace, target.dspace, array.data ());
 }
 
 void

@@ -61,6 +61,8 @@ public:
 
   // Value intake and writing datasets.
   bool assign (octave_value v);
+  // The bound value's elements as bytes of dtype.
+  std::vector<char> raw_elements () const;
   bool isCompatible (const data_exchange& target);
   void write (const data_exchange& target);
   template <typename T> void write_impl (const data_exchange& target);
