@@ -436,7 +436,8 @@ shuffle (const uint8_t *src, uint8_t *dst, std::size_t n, std::size_t es,
   std::memcpy (dst + ne * es, src + ne * es, n - ne * es);
 }
 
-// Per-worker scratch buffers, each of CAP bytes.
+// Per-worker scratch buffers of CAP bytes; the second one only once a
+// filter needs it.
 struct scratch_t
 {
   bytes_t a, b;
@@ -446,8 +447,19 @@ struct scratch_t
     if (cap >= n)
       return;
     a.reset (new uint8_t[n]);
-    b.reset (new uint8_t[n]);
+    b.reset ();
     cap = n;
+  }
+  // The scratch buffer that CUR is not.
+  uint8_t *other (const uint8_t *cur)
+  {
+    if (cur == a.get ())
+      {
+        if (! b)
+          b.reset (new uint8_t[cap]);
+        return b.get ();
+      }
+    return a.get ();
   }
 };
 
@@ -751,7 +763,7 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
         else if (flt.id == H5Z_FILTER_DEFLATE)
           {
             std::size_t want = inflated_size (mask, f);
-            uint8_t *dst = (cur == sc.a.get ()) ? sc.b.get () : sc.a.get ();
+            uint8_t *dst = sc.other (cur);
             z_stream z;
             std::memset (&z, 0, sizeof z);
             if (inflateInit (&z) != Z_OK)
@@ -786,7 +798,7 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
               }
             else
               {
-                uint8_t *dst = (cur == sc.a.get ()) ? sc.b.get () : sc.a.get ();
+                uint8_t *dst = sc.other (cur);
                 if (size > sc.cap)
                   throw corrupt ("too large");
                 shuffle (cur, dst, size, es, true);
@@ -901,7 +913,7 @@ write (h5::DataSet& ds, const h5::DataSpace& selection,
       slots[s].reset (new uint8_t[cap]);
     for (const filter_t& flt : p.filters)
       {
-        uint8_t *dst = (cur == sc.a.get ()) ? sc.b.get () : sc.a.get ();
+        uint8_t *dst = sc.other (cur);
         if (flt.id == H5Z_FILTER_SHUFFLE)
           {
             shuffle (cur, dst, size, flt.cd[0], false);
