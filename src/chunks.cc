@@ -628,44 +628,79 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
   if (jobs < 2 || jobs * p.chunk_bytes < min_pipeline_bytes)
     return refuse ("too small");
 
-  // Where every chunk is stored, from the calling thread, before anything
-  // is read.
+  // Where every stored chunk of the selection is, from the calling thread,
+  // before anything is read.  A few stored chunks in a large grid are
+  // listed from the chunk index; otherwise each chunk is looked up.
   hid_t id = ds.getId ();
-  struct stored_t { hsize_t size; unsigned mask; };
-  std::vector<stored_t> stored (jobs);
+  struct stored_t { std::size_t g; hsize_t size; unsigned mask; };
+  std::vector<stored_t> stored;
   std::vector<std::size_t> at;
-  std::vector<hsize_t> off;
+  std::vector<hsize_t> off (p.rank);
   std::size_t bound = p.chunk_bytes + p.chunk_bytes / 256 + 1024;
-  uint64_t filled = 0;
-  for (std::size_t i = 0; i < jobs; i++)
-    {
-      job_coords (p, i, at);
-      chunk_offset (p, at, off);
-      unsigned mask = 0;
-      haddr_t addr = HADDR_UNDEF;
-      hsize_t size = 0;
-      if (H5Dget_chunk_info_by_coord (id, off.data (), &mask, &addr, &size) < 0)
-        h5::raise<h5::DataSetException> ("Unable to read the dataset");
-      if (addr == HADDR_UNDEF || size == 0)
-        {
-          if (! p.fill_known)
-            return refuse ("chunks never written without a fill value");
-          size = 0;
-          filled++;
-        }
-      else if (size > bound)
+  auto keep = [&] (std::size_t g, unsigned mask, haddr_t addr, hsize_t size)
+  {
+    if (addr == HADDR_UNDEF || size == 0)
+      return;
+    if (size > bound)
+      {
+        job_coords (p, g, at);
         throw h5::DataSetException ("h5read: dataset " + p.name + ": corrupt chunk at "
                                     + chunk_label (p, at) + ": stored size "
                                     + std::to_string (size) + " bytes for a chunk of "
                                     + std::to_string (p.chunk_bytes) + " bytes");
-      stored[i] = {size, mask};
+      }
+    stored.push_back ({g, size, mask});
+  };
+  hsize_t nstored = 0;
+  h5::DataSpace all = ds.getSpace ();
+  if (H5Dget_num_chunks (id, all.getId (), &nstored) < 0)
+    h5::raise<h5::DataSetException> ("Unable to read the dataset");
+  if (nstored < jobs / 16 && nstored <= 4096)
+    {
+      for (hsize_t k = 0; k < nstored; k++)
+        {
+          unsigned mask = 0;
+          haddr_t addr = HADDR_UNDEF;
+          hsize_t size = 0;
+          if (H5Dget_chunk_info (id, all.getId (), k, off.data (), &mask,
+                                 &addr, &size) < 0)
+            h5::raise<h5::DataSetException> ("Unable to read the dataset");
+          std::size_t g = 0;
+          bool inside = true;
+          for (std::size_t d = 0; d < p.rank && inside; d++)
+            {
+              const std::vector<hsize_t>& ix = p.axes[d].index;
+              hsize_t q = off[d] / p.axes[d].chunk;
+              auto it = std::lower_bound (ix.begin (), ix.end (), q);
+              inside = it != ix.end () && *it == q;
+              g = g * ix.size () + (it - ix.begin ());
+            }
+          if (inside)
+            keep (g, mask, addr, size);
+        }
+      std::sort (stored.begin (), stored.end (),
+                 [] (const stored_t& x, const stored_t& y) { return x.g < y.g; });
     }
+  else
+    for (std::size_t g = 0; g < jobs; g++)
+      {
+        job_coords (p, g, at);
+        chunk_offset (p, at, off);
+        unsigned mask = 0;
+        haddr_t addr = HADDR_UNDEF;
+        hsize_t size = 0;
+        if (H5Dget_chunk_info_by_coord (id, off.data (), &mask, &addr, &size) < 0)
+          h5::raise<h5::DataSetException> ("Unable to read the dataset");
+        keep (g, mask, addr, size);
+      }
+  uint64_t filled = jobs - stored.size ();
+  if (filled > 0 && ! p.fill_known)
+    return refuse ("chunks never written without a fill value");
 
   std::size_t window = 2 * threads;
   std::vector<bytes_t> slots (window);
   std::vector<std::size_t> slot_cap (window, 0);
   std::vector<scratch_t> scratch (threads);
-  std::vector<bytes_t> fill_chunk (threads);
   uint8_t *out = static_cast<uint8_t *> (buf);
   std::size_t n_filters = p.filters.size ();
 
@@ -681,15 +716,13 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
 
   auto pre = [&] (std::size_t i)
   {
-    if (stored[i].size == 0)
-      return;
     std::size_t s = i % window;
     if (slot_cap[s] < stored[i].size)
       {
         slots[s].reset (new uint8_t[stored[i].size]);
         slot_cap[s] = stored[i].size;
       }
-    job_coords (p, i, at);
+    job_coords (p, stored[i].g, at);
     chunk_offset (p, at, off);
     uint32_t mask = 0;
 #if H5_VERSION_GE(2, 0, 0)
@@ -708,19 +741,7 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
   auto work = [&] (std::size_t i, unsigned w)
   {
     std::vector<std::size_t> pos;
-    job_coords (p, i, pos);
-    if (stored[i].size == 0)
-      {
-        if (! fill_chunk[w])
-          {
-            fill_chunk[w].reset (new uint8_t[p.chunk_bytes]);
-            for (std::size_t e = 0; e < p.chunk_elems; e++)
-              std::memcpy (fill_chunk[w].get () + e * p.esize, p.fill.data (), p.esize);
-          }
-        move_chunk (p, pos, out, fill_chunk[w].get (),
-                    pick_run (p.esize, false, false, false), 0);
-        return;
-      }
+    job_coords (p, stored[i].g, pos);
     auto corrupt = [&] (const std::string& why)
     {
       return fail ("h5read: dataset " + p.name + ": corrupt chunk at "
@@ -812,10 +833,35 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
     move_chunk (p, pos, out, cur, pick_run (p.esize, false, fused, p.swap), planes);
   };
 
-  run_jobs (jobs, threads, window, pre, work, [] (std::size_t) { });
+  // Chunks never written: the whole output holds the fill value first, in
+  // one slice per worker.
+  if (filled > 0)
+    {
+      std::size_t total = 1;
+      for (const axis_t& a : p.axes)
+        total *= a.count;
+      auto fill_part = [&] (std::size_t k, unsigned)
+      {
+        std::size_t lo = total * k / threads, hi = total * (k + 1) / threads;
+        uint8_t *o = out + lo * p.esize;
+        if (lo < hi)
+          std::memcpy (o, p.fill.data (), p.esize);
+        // Doubling copies of what is already filled.
+        std::size_t done = 1, n = hi - lo;
+        while (done < n)
+          {
+            std::size_t m = std::min (done, n - done);
+            std::memcpy (o + done * p.esize, o, m * p.esize);
+            done += m;
+          }
+      };
+      run_jobs (threads, threads, threads, [] (std::size_t) { }, fill_part,
+                [] (std::size_t) { });
+    }
+  run_jobs (stored.size (), threads, window, pre, work, [] (std::size_t) { });
   last_report.path = "threads";
   last_report.threads = threads;
-  last_report.chunks = jobs - filled;
+  last_report.chunks = stored.size ();
   last_report.filled = filled;
   return true;
 #else

@@ -69,6 +69,14 @@
 %!   want(1:50, 1:64) = B(1:50, 1:64);
 %!   want(201:210, 257:300) = B(201:210, 257:300);
 %!   assert (s, want);
+%!   s = rd (f, "/sparse_many", [], [], []);
+%!   r = __h5chunks__ ();
+%!   assert ([r.chunks r.filled], [2 628]);
+%!   want = 0.5 * ones (210, 300);
+%!   want(1:10, 1:10) = B(1:10, 1:10);
+%!   want(206:210, 296:300) = B(206:210, 296:300);
+%!   assert (s, want);
+%!   assert (rd (f, "/sparse_many", [201 281], [10 20], [1 1]), want(201:210, 281:300));
 %!   z = rd (f, "/zero", [], [], []);
 %!   assert (__h5chunks__ ().filled, 24);
 %!   want = zeros (210, 300);
