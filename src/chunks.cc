@@ -697,7 +697,8 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
   if (filled > 0 && ! p.fill_known)
     return refuse ("chunks never written without a fill value");
 
-  std::size_t window = 2 * threads;
+  // One raw chunk read ahead of the workers.
+  std::size_t window = threads + 1;
   std::vector<bytes_t> slots (window);
   std::vector<std::size_t> slot_cap (window, 0);
   std::vector<scratch_t> scratch (threads);
