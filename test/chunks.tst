@@ -57,6 +57,37 @@
 %!   unsetenv ("TOLVANE_NUM_THREADS");
 %! end_unwind_protect
 
+## One and four dimensions; a three-dimensional hyperslab write whose
+## whole chunks go to the workers and its 26 edge boxes through H5Dwrite.
+%!test
+%! w = [tempname() ".h5"];
+%! unwind_protect
+%!   cases = {"/nd/v", {[], [], []}; "/nd/v", {5, 3000, 31};
+%!            "/nd/c4", {[], [], []}; "/nd/c4", {[2 3 1 2], [7 4 5 3], [2 3 2 3]}};
+%!   for k = 1:rows (cases)
+%!     plain ();
+%!     want = rd (f, cases{k, 1}, cases{k, 2}{:});
+%!     threaded ();
+%!     same ({rd(f, cases{k, 1}, cases{k, 2}{:}), __h5chunks__().path}, {want, "threads"}, cases{k, 1});
+%!   endfor
+%!   x = mod (reshape (1:60*50*40, 60, 50, 40), 1000);
+%!   for t = {"1", "3"}
+%!     setenv ("TOLVANE_NUM_THREADS", t{1});
+%!     h5create (w, ["/x" t{1}], [60 50 40], "ChunkSize", [25 16 8], "Deflate", 3, "Shuffle", true);
+%!     __h5write__ (w, ["/x" t{1}], x, [], [], []);
+%!     __h5write__ (w, ["/x" t{1}], x(2:59, 3:48, 2:39) + 1, [2 3 2], [58 46 38], []);
+%!   endfor
+%!   assert ([__h5chunks__().path ":" num2str(__h5chunks__().chunks)], "threads:6");
+%!   want = x;
+%!   want(2:59, 3:48, 2:39) += 1;
+%!   assert (rd (w, "/x3", [], [], []), want);
+%!   plain ();
+%!   assert (rd (w, "/x1", [], [], []), want);
+%! unwind_protect_cleanup
+%!   unsetenv ("TOLVANE_NUM_THREADS");
+%!   unlink (w);
+%! end_unwind_protect
+
 ## Chunks never written read as the fill value; a chunk stored with a
 ## filter skipped (mask) decodes by its mask; newer chunk indexes.
 %!test
