@@ -33,6 +33,11 @@ function kb = peak_kb ()
   kb = str2double (tok{1});
 endfunction
 
+## The array a(i) = mod (i-1, 1000003) * 0.5 of N elements in SHAPE.
+function a = ramp (n, shape)
+  a = reshape (mod (0:str2double (n)-1, 1000003) * 0.5, dims_of (shape));
+endfunction
+
 function v = dims_of (s)
   v = str2double (strsplit (s, "x"));
 endfunction
@@ -79,12 +84,9 @@ switch (mode)
             sum (x(:), "double"), class (x), strjoin (arrayfun (@num2str, size (x), "uniformoutput", false), "x"));
 
   case "write"
-    file = args{4};
-    dset = args{5};
-    n = str2double (args{6});
-    a = reshape (mod (0:n-1, 1000003) * 0.5, dims_of (args{7}));
+    a = ramp (args{6}, args{7});
     t0 = tic ();
-    __h5write__ (file, dset, a, [], [], []);
+    __h5write__ (args{4}, args{5}, a, [], [], []);
     t = toc (t0);
     printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:)));
 
@@ -98,14 +100,11 @@ switch (mode)
             sum (x(:), "double"), strjoin (arrayfun (@num2str, size (x), "uniformoutput", false), "x"));
 
   case "create-write"
-    file = args{4};
-    dset = args{5};
-    n = str2double (args{6});
-    a = reshape (mod (0:n-1, 1000003) * 0.5, dims_of (args{7}));
+    a = ramp (args{6}, args{7});
     t0 = tic ();
-    h5create (file, dset, size (a), "ChunkSize", dims_of (args{8}), ...
+    h5create (args{4}, args{5}, size (a), "ChunkSize", dims_of (args{8}), ...
               "Deflate", 4, "Shuffle", str2double (args{9}) != 0);
-    h5write (file, dset, a);
+    h5write (args{4}, args{5}, a);
     t = toc (t0);
     printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:)));
 
