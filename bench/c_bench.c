@@ -5,6 +5,8 @@
  *       One H5Dread of the whole dataset into a malloc'd buffer of its native
  *       type; with STRIDE, of the hyperslab that takes every STRIDE-th element
  *       in each dimension, starting at the first.
+ *   c_bench slab FILE DSET S0 S1 C0 C1
+ *       One H5Dread of the two-dimensional hyperslab at (S0, S1) of C0 x C1.
  *   c_bench write FILE DSET N
  *       One H5Dwrite of N doubles, element i holding (i % 1000003) * 0.5, over
  *       the whole of the existing dataset DSET.
@@ -101,6 +103,34 @@ static int do_read (const char *file, const char *dset, hsize_t stride)
   return 0;
 }
 
+static int do_slab (const char *file, const char *dset, char **v)
+{
+  hsize_t start[2] = {strtoull (v[0], NULL, 10), strtoull (v[1], NULL, 10)};
+  hsize_t count[2] = {strtoull (v[2], NULL, 10), strtoull (v[3], NULL, 10)};
+  size_t n = count[0] * count[1];
+  double *buf = malloc (n * sizeof (double));
+  if (! buf) die ("malloc");
+  double t0 = now ();
+  hid_t f = H5Fopen (file, H5F_ACC_RDONLY, H5P_DEFAULT);
+  if (f < 0) die ("H5Fopen");
+  hid_t d = H5Dopen2 (f, dset, H5P_DEFAULT);
+  if (d < 0) die ("H5Dopen2");
+  hid_t fs = H5Dget_space (d);
+  if (H5Sselect_hyperslab (fs, H5S_SELECT_SET, start, NULL, count, NULL) < 0)
+    die ("H5Sselect_hyperslab");
+  hid_t ms = H5Screate_simple (2, count, NULL);
+  if (H5Dread (d, H5T_NATIVE_DOUBLE, ms, fs, H5P_DEFAULT, buf) < 0)
+    die ("H5Dread");
+  H5Sclose (ms);
+  H5Sclose (fs);
+  H5Dclose (d);
+  H5Fclose (f);
+  double t1 = now ();
+  printf ("time=%.6f sum=%.17g\n", t1 - t0, sum_of (buf, n, H5T_NATIVE_DOUBLE));
+  free (buf);
+  return 0;
+}
+
 static int do_write (const char *file, const char *dset, size_t n)
 {
   double *buf = malloc (n * sizeof (double));
@@ -127,8 +157,10 @@ int main (int argc, char **argv)
   if (H5open () < 0) die ("H5open");
   if (argc >= 4 && ! strcmp (argv[1], "read"))
     return do_read (argv[2], argv[3], argc > 4 ? strtoull (argv[4], NULL, 10) : 0);
+  if (argc == 8 && ! strcmp (argv[1], "slab"))
+    return do_slab (argv[2], argv[3], argv + 4);
   if (argc == 5 && ! strcmp (argv[1], "write"))
     return do_write (argv[2], argv[3], strtoull (argv[4], NULL, 10));
-  fprintf (stderr, "usage: c_bench read FILE DSET [STRIDE] | write FILE DSET N\n");
+  fprintf (stderr, "usage: c_bench read FILE DSET [STRIDE] | slab FILE DSET S0 S1 C0 C1 | write FILE DSET N\n");
   return 2;
 }

@@ -13,6 +13,12 @@
 ##   octave ... bench/oct_bench.m ROOT write TINY FILE DSET N SHAPE
 ##       __h5write__ (FILE, DSET, a, [], [], []) for the SHAPE (like 8192x4096)
 ##       array a of N doubles, a(i) = mod (i-1, 1000003) * 0.5
+##   octave ... bench/oct_bench.m ROOT slab TINY FILE DSET START COUNT
+##       __h5read__ (FILE, DSET, START, COUNT, []), START and COUNT written
+##       like 3073x1537 and 1024x1024
+##   octave ... bench/oct_bench.m ROOT create-write TINY FILE DSET N SHAPE CHUNK SHUFFLE
+##       h5create (FILE, DSET, SHAPE, "ChunkSize", CHUNK, "Deflate", 4,
+##       "Shuffle", SHUFFLE) and h5write (FILE, DSET, a) of the array above
 ##   octave ... bench/oct_bench.m ROOT info TINY FILE
 ##       h5info (FILE)
 ##
@@ -28,6 +34,11 @@ function kb = peak_kb ()
   s = fileread ("/proc/self/status");
   tok = regexp (s, 'VmHWM:\s*(\d+)', "tokens", "once");
   kb = str2double (tok{1});
+endfunction
+
+## The array a(i) = mod (i-1, 1000003) * 0.5 of N elements in SHAPE.
+function a = ramp (n, shape)
+  a = reshape (mod (0:str2double (n)-1, 1000003) * 0.5, dims_of (shape));
 endfunction
 
 function v = dims_of (s)
@@ -88,12 +99,27 @@ switch (mode)
             class (x), strjoin (arrayfun (@num2str, size (x.i), "uniformoutput", false), "x"));
 
   case "write"
+    a = ramp (args{6}, args{7});
+    t0 = tic ();
+    __h5write__ (args{4}, args{5}, a, [], [], []);
+    t = toc (t0);
+    printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:)));
+
+  case "slab"
     file = args{4};
     dset = args{5};
-    n = str2double (args{6});
-    a = reshape (mod (0:n-1, 1000003) * 0.5, dims_of (args{7}));
     t0 = tic ();
-    __h5write__ (file, dset, a, [], [], []);
+    x = __h5read__ (file, dset, dims_of (args{6}), dims_of (args{7}), []);
+    t = toc (t0);
+    printf ("time=%.6f hwm_kb=%d sum=%.17g size=%s\n", t, peak_kb (),
+            sum (x(:), "double"), strjoin (arrayfun (@num2str, size (x), "uniformoutput", false), "x"));
+
+  case "create-write"
+    a = ramp (args{6}, args{7});
+    t0 = tic ();
+    h5create (args{4}, args{5}, size (a), "ChunkSize", dims_of (args{8}), ...
+              "Deflate", 4, "Shuffle", str2double (args{9}) != 0);
+    h5write (args{4}, args{5}, a);
     t = toc (t0);
     printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:)));
 

@@ -9,12 +9,20 @@
                                         dataset with two attributes
     py_bench.py make-compound FILE      /table: 10^6 rows of {i int32, d double,
                                         f single, s 8-byte string}, contiguous
+    py_bench.py make-chunked FILE       /gz and /gzs: 4096x8192 double in chunks
+                                        of 256x1024, gzip 4, /gzs with shuffle;
+                                        a[i] = (i % 1000003) * 0.5
     py_bench.py sum FILE DSET           prints "time=0 sum=SUM" for the dataset
 
   Timed modes (TINY is read first, untimed, so that h5py and HDF5 are loaded):
     py_bench.py read TINY FILE DSET [STRIDE]   ds[()] or ds[::STRIDE, ...]
     py_bench.py read-compound TINY FILE DSET   ds[()] of the compound table
     py_bench.py write TINY FILE DSET N         ds[...] = a, a[i] = (i % 1000003) * 0.5
+    py_bench.py slab TINY FILE DSET S0 S1 C0 C1  ds[S0:S0+C0, S1:S1+C1]
+    py_bench.py create-write TINY FILE DSET N SHUFFLE
+                                               create_dataset(data=a, chunks of
+                                               256x1024, gzip 4, shuffle 0/1) in
+                                               a new file
     py_bench.py info TINY FILE                 visititems over the whole file,
                                                collecting dtype, shape, maxshape,
                                                chunks and attribute values
@@ -108,6 +116,42 @@ def peak_kb():
     return 0
 
 
+CHUNKS = (256, 1024)
+
+
+def ramp(n):
+    return np.arange(n) % 1000003 * 0.5
+
+
+def make_chunked(path):
+    a = ramp(SHAPE[0] * SHAPE[1]).reshape(SHAPE)
+    with h5py.File(path, "w") as f:
+        f.create_dataset("gz", data=a, chunks=CHUNKS, compression="gzip",
+                         compression_opts=4)
+        f.create_dataset("gzs", data=a, chunks=CHUNKS, compression="gzip",
+                         compression_opts=4, shuffle=True)
+
+
+def do_slab(tiny, path, dset, s0, s1, c0, c1):
+    warm(tiny)
+    t0 = time.perf_counter()
+    with h5py.File(path, "r") as f:
+        a = f[dset][s0:s0 + c0, s1:s1 + c1]
+    t = time.perf_counter() - t0
+    print("time=%.6f sum=%.17g" % (t, checksum(a)))
+
+
+def do_create_write(tiny, path, dset, n, shuffle):
+    warm(tiny)
+    a = ramp(n).reshape(SHAPE)
+    t0 = time.perf_counter()
+    with h5py.File(path, "w") as f:
+        f.create_dataset(dset, data=a, chunks=CHUNKS, compression="gzip",
+                         compression_opts=4, shuffle=bool(shuffle))
+    t = time.perf_counter() - t0
+    print("time=%.6f sum=%.17g" % (t, checksum(a)))
+
+
 def warm(tiny):
     with h5py.File(tiny, "r") as f:
         f["t"][()]
@@ -169,7 +213,8 @@ def main(argv):
     mode = argv[1] if len(argv) > 1 else ""
     makers = {"make-tiny": make_tiny, "make-read": make_read,
               "make-write": make_write, "make-strided": make_strided,
-              "make-info": make_info, "make-compound": make_compound}
+              "make-info": make_info, "make-compound": make_compound,
+              "make-chunked": make_chunked}
     if mode in makers and len(argv) == 3:
         makers[mode](argv[2])
     elif mode == "sum" and len(argv) == 4:
@@ -180,6 +225,10 @@ def main(argv):
         do_read_compound(argv[2], argv[3], argv[4])
     elif mode == "write" and len(argv) == 6:
         do_write(argv[2], argv[3], argv[4], int(argv[5]))
+    elif mode == "slab" and len(argv) == 9:
+        do_slab(argv[2], argv[3], argv[4], *[int(v) for v in argv[5:9]])
+    elif mode == "create-write" and len(argv) == 7:
+        do_create_write(argv[2], argv[3], argv[4], int(argv[5]), int(argv[6]))
     elif mode == "info" and len(argv) == 4:
         do_info(argv[2], argv[3])
     else:

@@ -237,10 +237,36 @@ def composite_seed(name):
         obj.attrs["null"] = h5py.Empty("f8")
         for a in ("cmp", "enum", "ref", "arr", "null"):
             att(name, loc, a)
+
+
+def pipeline_seed(name):
+    # Big enough (over 64 KiB of chunk data, several chunks) for the threaded
+    # chunk pipeline: shuffled, checksummed, big-endian, edge chunks.
+    f = h5py.File(os.path.join(out, name + ".h5"), "w")
+    a = np.arange(100 * 96, dtype="f8").reshape(100, 96) % 251
+    d = f.create_dataset("/gs", data=a, chunks=(32, 32), shuffle=True,
+                         compression="gzip")
+    dset(name, "/gs", "double", d.shape)
+    d = f.create_dataset("/gf", data=a, chunks=(32, 32), fletcher32=True,
+                         compression="gzip", compression_opts=1)
+    dset(name, "/gf", "double", d.shape)
+    d = f.create_dataset("/gsf_be", data=np.tile(a, (2, 2)).astype(">f4"),
+                         chunks=(64, 40), shuffle=True, fletcher32=True,
+                         compression="gzip")
+    dset(name, "/gsf_be", "single", d.shape)
+    d = f.create_dataset("/sf", data=np.tile(a, (2, 2)).astype("i2"),
+                         chunks=(50, 96), shuffle=True, fletcher32=True)
+    dset(name, "/sf", "int16", d.shape)
+    d = f.create_dataset("/sparse", shape=(100, 96), dtype="f8", chunks=(32, 32),
+                         compression="gzip", fletcher32=True, fillvalue=2.5)
+    d[0:32, 0:32] = 1
+    dset(name, "/sparse", "double", d.shape)
+    write_target(name, "/gf", "double", (100, 96))
     f.close()
 
 
 numeric_seed("seed_numeric", "earliest")
+pipeline_seed("seed_pipeline")
 chunked_seed("seed_chunked")
 string_seed("seed_strings")
 group_seed("seed_groups")

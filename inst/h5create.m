@@ -47,10 +47,26 @@
 ## @item @qcode{"Deflate"}
 ## The deflate (gzip) compression level, an integer from 0 (no compression,
 ## the default) to 9.  Compression requires @qcode{"ChunkSize"}.
+##
+## @item @qcode{"Shuffle"}
+## @code{true} to store the bytes of the elements grouped by significance
+## (HDF5's shuffle filter, applied before deflate), which often makes
+## compression better.  The default is @code{false}.  Requires
+## @qcode{"ChunkSize"}.
+##
+## @item @qcode{"Fletcher32"}
+## @code{true} to store a Fletcher32 checksum with every chunk, checked on
+## every read (applied after deflate, so a damaged chunk is found before it
+## is decompressed).  The default is @code{false}.  Requires
+## @qcode{"ChunkSize"}.
+##
+## @item @qcode{"FillValue"}
+## The value of elements never written, a real scalar (complex for the
+## complex types) converted to the dataset's class.  The default is 0.  Not
+## available for @qcode{"string"} datasets.
 ## @end table
 ##
-## The options @qcode{"FillValue"}, @qcode{"Fletcher32"}, @qcode{"Shuffle"},
-## @qcode{"SZIPEncodingMethod"}, @qcode{"SZIPPixelsPerBlock"},
+## The options @qcode{"SZIPEncodingMethod"}, @qcode{"SZIPPixelsPerBlock"},
 ## @qcode{"TextEncoding"}, @qcode{"CustomFilterID"} and
 ## @qcode{"CustomFilterParameters"} are not supported and raise an error that
 ## names them; they are never ignored.
@@ -92,10 +108,13 @@ function h5create (filename, ds, sz, varargin)
   datatype = "double";
   chunk = [];
   deflate = 0;
+  shuffle = false;
+  fletcher32 = false;
+  fillvalue = [];
   types = {"double", "single", "double complex", "single complex", ...
            "int8", "uint8", "int16", "uint16", "int32", "uint32", ...
            "int64", "uint64", "logical", "string"};
-  unsupported = {"FillValue", "Fletcher32", "Shuffle", "SZIPEncodingMethod", ...
+  unsupported = {"SZIPEncodingMethod", ...
                  "SZIPPixelsPerBlock", "TextEncoding", "CustomFilterID", ...
                  "CustomFilterParameters"};
 
@@ -130,6 +149,22 @@ function h5create (filename, ds, sz, varargin)
           error ("h5create: Deflate must be an integer from 0 to 9");
         endif
         deflate = double (value);
+      case {"shuffle", "fletcher32"}
+        if (! (islogical (value) || isnumeric (value)) || ! isscalar (value)
+            || ! any (value == [0 1]))
+          error ("h5create: %s must be true or false",
+                 ifelse_name (lower (name)));
+        endif
+        if (strcmpi (name, "shuffle"))
+          shuffle = logical (value);
+        else
+          fletcher32 = logical (value);
+        endif
+      case "fillvalue"
+        if (! (islogical (value) || isnumeric (value)) || ! isscalar (value))
+          error ("h5create: FillValue must be a numeric or logical scalar");
+        endif
+        fillvalue = value;
       otherwise
         k = find (strcmpi (name, unsupported), 1);
         if (! isempty (k))
@@ -158,17 +193,45 @@ function h5create (filename, ds, sz, varargin)
     if (deflate > 0)
       error ("h5create: Deflate requires ChunkSize");
     endif
+    if (shuffle)
+      error ("h5create: Shuffle requires ChunkSize");
+    endif
+    if (fletcher32)
+      error ("h5create: Fletcher32 requires ChunkSize");
+    endif
+  endif
+
+  if (! isempty (fillvalue))
+    if (strcmp (datatype, "string"))
+      error ("h5create: FillValue is not available for string datasets");
+    endif
+    if (any (strcmp (datatype, {"double complex", "single complex"})))
+      fillvalue = complex (cast (fillvalue, strtok (datatype)));
+    elseif (! isreal (fillvalue))
+      error ("h5create: FillValue must be real for Datatype %s", datatype);
+    elseif (strcmp (datatype, "logical"))
+      fillvalue = logical (fillvalue);
+    else
+      fillvalue = cast (fillvalue, datatype);
+    endif
   endif
 
   ## The back-end opens an existing file read-only when asked to create it,
   ## so ask for creation only when there is no file yet.
   try
-    __h5create__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
-                  uint64 (chunk), deflate);
+    __h5create_ext__ (filename, ! isfile (filename), ds, uint64 (sz), datatype,
+                      uint64 (chunk), deflate, shuffle, fletcher32, fillvalue);
   catch err
     h5_rethrow ("h5create", err);
   end_try_catch
 
+endfunction
+
+function n = ifelse_name (name)
+  n = "Shuffle";
+  if (strcmp (name, "fletcher32"))
+    n = "Fletcher32";
+  endif
 endfunction
 
 
@@ -248,6 +311,28 @@ endfunction
 %!   unlink (f);
 %! end_unwind_protect
 
+%!test
+%! ## Shuffle, Fletcher32 and FillValue, in h5py's filter order; the fill
+%! ## value is what unwritten elements read as.
+%! unwind_protect
+%!   h5create (f, "/sf", [6 8], "ChunkSize", [3 4], "Deflate", 2, ...
+%!             "Shuffle", true, "Fletcher32", true, "FillValue", -2.5, ...
+%!             "Datatype", "single");
+%!   h5create (f, "/fv", [2 3], "Datatype", "uint8", "FillValue", 300);
+%!   h5create (f, "/cf", [2 2], "Datatype", "double complex", "FillValue", 1-2i);
+%!   h5create (f, "/plain", [4 4], "ChunkSize", [2 2], "Shuffle", false);
+%!   assert (h5read (f, "/sf"), -2.5 * ones (6, 8, "single"));
+%!   assert (h5read (f, "/fv"), 255 * ones (2, 3, "uint8"));
+%!   assert (h5read (f, "/cf"), complex (1, -2) * ones (2));
+%!   out = h5py_run (sprintf (["F = h5py.File('%s', 'r')\n" ...
+%!     "d = F['sf']\n" ...
+%!     "p = d.id.get_create_plist()\n" ...
+%!     "print([p.get_filter(k)[0] for k in range(p.get_nfilters())], d.fillvalue, F['plain'].shuffle)"], f));
+%!   assert (out, "[2, 1, 3] -2.5 False");
+%! unwind_protect_cleanup
+%!   unlink (f);
+%! end_unwind_protect
+
 ## Input validation
 %!error <Invalid call> h5create ()
 %!error <Invalid call> h5create ("f.h5", "/a")
@@ -274,9 +359,14 @@ endfunction
 %!error <h5create: Deflate must be an integer from 0 to 9> h5create ("f.h5", "/a", 4, "ChunkSize", 2, "Deflate", [1 2])
 %!error <h5create: Deflate requires ChunkSize> h5create ("f.h5", "/a", 4, "Deflate", 1)
 %!error <h5create: an unlimited dimension \(Inf in SZ\) requires ChunkSize> h5create ("f.h5", "/a", [4 Inf])
-%!error <h5create: option 'FillValue' is not supported> h5create ("f.h5", "/a", 4, "fillvalue", 0)
-%!error <h5create: option 'Fletcher32' is not supported> h5create ("f.h5", "/a", 4, "Fletcher32", true)
-%!error <h5create: option 'Shuffle' is not supported> h5create ("f.h5", "/a", 4, "Shuffle", true)
+%!error <h5create: Shuffle requires ChunkSize> h5create ("f.h5", "/a", 4, "shuffle", true)
+%!error <h5create: Fletcher32 requires ChunkSize> h5create ("f.h5", "/a", 4, "Fletcher32", 1)
+%!error <h5create: Shuffle must be true or false> h5create ("f.h5", "/a", 4, "Shuffle", 2)
+%!error <h5create: Fletcher32 must be true or false> h5create ("f.h5", "/a", 4, "Fletcher32", "yes")
+%!error <h5create: FillValue must be a numeric or logical scalar> h5create ("f.h5", "/a", 4, "FillValue", [1 2])
+%!error <h5create: FillValue must be a numeric or logical scalar> h5create ("f.h5", "/a", 4, "FillValue", "x")
+%!error <h5create: FillValue is not available for string datasets> h5create ("f.h5", "/a", 4, "FillValue", 1, "Datatype", "string")
+%!error <h5create: FillValue must be real for Datatype int8> h5create ("f.h5", "/a", 4, "FillValue", 1i, "Datatype", "int8")
 %!error <h5create: option 'SZIPEncodingMethod' is not supported> h5create ("f.h5", "/a", 4, "SZIPEncodingMethod", "ec")
 %!error <h5create: option 'SZIPPixelsPerBlock' is not supported> h5create ("f.h5", "/a", 4, "SZIPPixelsPerBlock", 8)
 %!error <h5create: option 'TextEncoding' is not supported> h5create ("f.h5", "/a", 4, "TextEncoding", "UTF-8")

@@ -52,6 +52,14 @@
 ## @end group
 ## @end example
 ##
+## Chunked datasets compressed with deflate (with or without the shuffle
+## filter and Fletcher32 checksums) are decompressed on several threads, one
+## per processor by default; the environment variable
+## @env{TOLVANE_NUM_THREADS} sets their number, and
+## @code{TOLVANE_NUM_THREADS=1} leaves all the work to the HDF5 library.  A
+## chunk that fails to decompress or to match its checksum raises an error
+## naming the dataset and the chunk.
+##
 ## @seealso{h5write, h5create, h5info, h5disp}
 ## @end deftypefn
 

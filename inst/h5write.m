@@ -68,6 +68,12 @@
 ## @end group
 ## @end example
 ##
+## Whole chunks of a chunked dataset compressed with deflate (with or
+## without shuffle and Fletcher32) are compressed on several threads, one per
+## processor by default or @env{TOLVANE_NUM_THREADS}; each is stored as
+## HDF5's own filters would store it.  @code{TOLVANE_NUM_THREADS=1} leaves
+## all the work to the HDF5 library.
+##
 ## @seealso{h5create, h5read, h5info, h5disp}
 ## @end deftypefn
 

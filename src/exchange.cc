@@ -4,6 +4,7 @@
 // of moving elements.
 
 #include "exchange.h"
+#include "chunks.h"
 #include "headroom.h"
 
 #include <octave/ov-cx-mat.h>
@@ -390,11 +391,14 @@ template <typename T>
 octave_value
 data_exchange::read_impl ()
 {
+  // Chunks whose filters the module applies itself are decoded on worker
+  // threads; everything else is one H5Dread.
   return read_array<T> (octave_dims, "Unable to read the dataset",
                         [&] (const h5::DataType& type, void *buf)
                         {
-                          dataset->read (type, from_dim_vector (octave_dims),
-                                         dspace, buf);
+                          if (! chunks::read (*dataset, dspace, type, buf))
+                            dataset->read (type, from_dim_vector (octave_dims),
+                                           dspace, buf);
                         });
 }
 
@@ -579,6 +583,20 @@ data_exchange::assign (octave_value v)
   return true;
 }
 
+std::vector<char>
+data_exchange::raw_elements () const
+{
+  std::vector<char> bytes;
+  dispatch_numeric (type_spec, [&] (auto t)
+  {
+    using T = typename decltype (t)::type;
+    const auto array = elements_of<T> (value);
+    const char *p = reinterpret_cast<const char *> (array.data ());
+    bytes.assign (p, p + array.numel () * sizeof (T));
+  });
+  return bytes;
+}
+
 bool
 data_exchange::assign_text (const Array<std::string>& strings, bool scalar,
                             bool utf8)
@@ -669,8 +687,9 @@ data_exchange::write_impl (const data_exchange& target)
   // data () instead of fortran_vec (): the value's storage is shared with
   // the caller's variable and must not be copied on the way to HDF5.
   const auto array = elements_of<T> (value);
-  target.dataset->write (h5traits<T>::predType (), dspace, target.dspace,
-                         array.data ());
+  h5::DataType mem_type = h5traits<T>::predType ();
+  if (! chunks::write (*target.dataset, target.dspace, mem_type, array.data ()))
+    target.dataset->write (mem_type, dspace, target.dspace, array.data ());
 }
 
 void

@@ -90,6 +90,8 @@ public:
   // Each is as long as the longest string's bytes, at least 1; the
   // character set is UTF-8 when UTF8 is set or a byte is not ASCII.
   bool assign_text (const Array<std::string>& strings, bool scalar, bool utf8);
+  // The bound value's elements as bytes of dtype.
+  std::vector<char> raw_elements () const;
   bool isCompatible (const data_exchange& target);
   void write (const data_exchange& target);
   template <typename T> void write_impl (const data_exchange& target);

@@ -394,6 +394,27 @@ DataSetCreateProps::setDeflate (unsigned level)
     raise<PropertyException> ("Unable to set the deflate filter");
 }
 
+void
+DataSetCreateProps::setShuffle ()
+{
+  if (H5Pset_shuffle (m_id) < 0)
+    raise<PropertyException> ("Unable to set the shuffle filter");
+}
+
+void
+DataSetCreateProps::setFletcher32 ()
+{
+  if (H5Pset_fletcher32 (m_id) < 0)
+    raise<PropertyException> ("Unable to set the Fletcher32 filter");
+}
+
+void
+DataSetCreateProps::setFillValue (const DataType& type, const void *value)
+{
+  if (H5Pset_fill_value (m_id, type.getId (), value) < 0)
+    raise<PropertyException> ("Unable to set the fill value");
+}
+
 // ---------------------------------------------------------------- attributes
 
 DataType

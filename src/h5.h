@@ -194,6 +194,10 @@ public:
   DataSetCreateProps ();
   void setChunk (const std::vector<hsize_t>& dims);
   void setDeflate (unsigned level);
+  void setShuffle ();
+  void setFletcher32 ();
+  // VALUE points to one element of TYPE.
+  void setFillValue (const DataType& type, const void *value);
 };
 
 class Attribute : public Object

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "composite.h"
+#include "chunks.h"
 #include "description.h"
 #include "exchange.h"
 #include "h5.h"
@@ -243,14 +244,22 @@ using namespace tolvane;
 // An installed package keeps the module in its architecture directory; pkg
 // gathers these lines into the PKG_ADD beside it.
 
-// PKG_ADD: autoload ("__h5create__", "tolvane.oct");
-DEFUN_DLD (__h5create__, args, ,
-           "__h5create__: backend for h5create\n"
-           "Users should not use this directly. Use h5create.m instead")
-{
-  if (args.length () != 7)
-    error ("__h5create__: wrong # of args");
+namespace {
 
+// Options of h5create beyond the seven arguments of __h5create__.
+struct create_extras
+{
+  bool shuffle = false;
+  bool fletcher32 = false;
+  octave_value fill;   // undefined or empty: HDF5's default fill value
+};
+
+// The body of __h5create__ and __h5create_ext__: ARGS holds the seven
+// arguments of __h5create__.  Filters go in the order shuffle, deflate,
+// Fletcher32, as h5py sets them.
+void
+create_dataset (const octave_value_list& args, const create_extras& extras)
+{
   std::string filename = args(0).string_value ();
   bool create = args(1).bool_value ();
   std::string location = args(2).string_value ();
@@ -308,13 +317,40 @@ DEFUN_DLD (__h5create__, args, ,
           dims[n - 1 - k] = chunk(k).value ();
         props.setChunk (dims);
       }
+    if (extras.shuffle)
+      props.setShuffle ();
     if (deflate > 0)
       props.setDeflate (static_cast<unsigned> (deflate));
+    if (extras.fletcher32)
+      props.setFletcher32 ();
+    if (extras.fill.is_defined () && ! extras.fill.isempty ())
+      {
+        data_exchange fill;
+        if (! fill.assign (extras.fill) || fill.type_spec != spec
+            || fill.type_spec == "string" || extras.fill.numel () != 1)
+          error ("h5create: FillValue must be a scalar of the class %s",
+                 spec.c_str ());
+        std::vector<char> bytes = fill.raw_elements ();
+        props.setFillValue (fill.dtype, bytes.data ());
+      }
 
     h5::DataType type = h5type_from_spec (spec);
     file.createDataSet (location, space, type, props, true);
     file.flush ();
   });
+}
+
+} // namespace
+
+// PKG_ADD: autoload ("__h5create__", "tolvane.oct");
+DEFUN_DLD (__h5create__, args, ,
+           "__h5create__: backend for h5create\n"
+           "Users should not use this directly. Use h5create.m instead")
+{
+  if (args.length () != 7)
+    error ("__h5create__: wrong # of args");
+
+  create_dataset (args, create_extras ());
   return octave_value_list ();
 }
 
@@ -579,4 +615,42 @@ DEFUN_DLD (__h5walk__, args, ,
     result = walk_location (file, location);
   });
   return octave_value_list (result);
+}
+
+// PKG_ADD: autoload ("__h5create_ext__", "tolvane.oct");
+DEFUN_DLD (__h5create_ext__, args, ,
+           "__h5create_ext__: backend for h5create with the options Shuffle,\n"
+           "Fletcher32 and FillValue (the last three arguments)\n"
+           "Users should not use this directly. Use h5create.m instead")
+{
+  if (args.length () != 10)
+    error ("__h5create_ext__: wrong # of args");
+
+  create_extras extras;
+  extras.shuffle = args(7).bool_value ();
+  extras.fletcher32 = args(8).bool_value ();
+  extras.fill = args(9);
+  if ((extras.shuffle || extras.fletcher32) && args(5).isempty ())
+    error ("h5create: the shuffle and Fletcher32 filters require a chunked dataset");
+  create_dataset (args.slice (0, 7), extras);
+  return octave_value_list ();
+}
+
+// PKG_ADD: autoload ("__h5chunks__", "tolvane.oct");
+DEFUN_DLD (__h5chunks__, args, ,
+           "__h5chunks__: how the last dataset read or write of the module\n"
+           "moved its data: a struct with the fields path (\"threads\" or\n"
+           "\"hdf5\"), threads, chunks, filled and reason.  For tests.")
+{
+  if (args.length () != 0)
+    error ("__h5chunks__: wrong # of args");
+  const chunks::report_t& r = chunks::last_report;
+  octave_scalar_map m;
+  m.assign ("path", r.path);
+  m.assign ("threads", static_cast<double> (r.threads));
+  m.assign ("chunks", static_cast<double> (r.chunks));
+  m.assign ("filled", static_cast<double> (r.filled));
+  m.assign ("reason", r.reason);
+  m.assign ("max_threads", static_cast<double> (chunks::thread_count ()));
+  return octave_value_list (octave_value (m));
 }

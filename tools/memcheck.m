@@ -223,6 +223,32 @@ try_call (@__h5walk__, types, "/nothing");
 try_call (@__h5walk__, types, "nolead");
 try_call (@__h5walk__, missing, "/");
 try_call (@__h5walk__, types);
+## The threaded chunk pipeline: encoded writes, decoded reads (whole,
+## strided, never-written chunks), a damaged chunk, the extra back-ends.
+setenv ("TOLVANE_NUM_THREADS", "3");
+p = fullfile (dir, "pipeline.h5");
+try_call (@__h5create_ext__, p, true, "/gsf", u([120 100]), "double", u([30 25]), 4, true, true, 2.5);
+try_call (@__h5create_ext__, p, false, "/i16", u([120 300]), "int16", u([40 50]), 1, true, false, int16 (-1));
+try_call (@__h5create_ext__, p, false, "/bad", u([4 4]), "double", e, 0, true, false, []);
+try_call (@__h5create_ext__, p, false, "/bad", u([4 4]), "double", e, 0, false, false, int8 (1));
+try_call (@__h5create_ext__, p, false, "/bad", u([4 4]), "double", e, 0);
+try_call (@__h5write__, p, "/gsf", reshape (1:12000, 120, 100), e, e, e);
+try_call (@__h5write__, p, "/gsf", ones (100, 80), u([11 11]), u([100 80]), e);
+try_call (@__h5write__, p, "/i16", int16 (ones (120, 200)), u([1 1]), u([120 200]), e);
+try_call (@__h5read__, p, "/gsf", e, e, e);
+try_call (@__h5read__, p, "/gsf", u([2 3]), u([50 30]), u([2 3]));
+try_call (@__h5read__, p, "/i16", e, e, e);
+try_call (@__h5chunks__);
+try_call (@__h5chunks__, 1);
+## Damage the middle of the file and read again.
+fid = fopen (p, "r+");
+fseek (fid, 0, "eof");
+fseek (fid, floor (ftell (fid) / 2), "bof");
+fwrite (fid, uint8 ([90 165 90 165]));
+fclose (fid);
+try_call (@__h5read__, p, "/gsf", e, e, e);
+try_call (@__h5read__, p, "/i16", e, e, e);
+unsetenv ("TOLVANE_NUM_THREADS");
 
 printf ("memcheck.m: %d calls succeeded, %d failed\n", ok_calls, err_calls);
 printf ("MEMCHECK DONE\n");

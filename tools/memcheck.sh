@@ -119,7 +119,7 @@ fi
 import re, sys
 import xml.etree.ElementTree as ET
 
-MODULE_SOURCES = re.compile(r"^(tolvane|h5|description|exchange|info|headroom|composite)\.(cc|h)$")
+MODULE_SOURCES = re.compile(r"^(tolvane|h5|description|exchange|info|headroom|composite|walk|chunks)\.(cc|h)$")
 INVALID = {"InvalidRead", "InvalidWrite", "InvalidFree", "MismatchedFree",
            "InvalidMemPool", "Overlap", "FishyValue"}
 LEAK = {"Leak_DefinitelyLost"}
