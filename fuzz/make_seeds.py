@@ -237,6 +237,7 @@ def composite_seed(name):
         obj.attrs["null"] = h5py.Empty("f8")
         for a in ("cmp", "enum", "ref", "arr", "null"):
             att(name, loc, a)
+    f.close()
 
 
 def pipeline_seed(name):
