@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Compressed chunked data: a 256 MiB double dataset, HDF5 extents 4096x8192 in
+# Compressed chunked data: a 256 MiB single dataset, HDF5 extents 8192x8192 in
 # chunks of 256x1024, gzip level 4, without (/gz) and with (/gzs) shuffle,
 # written by h5py with a[i] = (i % 1000003) * 0.5.
 #  - whole reads: __h5read__ with the default threads and with
@@ -16,7 +16,7 @@ set -e
 bench_setup
 bench_build_c
 
-N=33554432
+N=67108864
 "$PYTHON" "$BENCH_DIR/py_bench.py" make-tiny "$WORK/tiny.h5" || bench_fail "making tiny.h5"
 "$PYTHON" "$BENCH_DIR/py_bench.py" make-chunked "$WORK/chunked.h5" || bench_fail "making chunked.h5"
 T=$WORK/tiny.h5
@@ -45,7 +45,7 @@ measure () {
   MED=$(median "${ts[@]}"); SUM=$(field "$l" sum); HWM=$(median "${hs[@]:-0}")
 }
 
-echo "chunks: gzip 4, 256 MiB double, chunks 256x1024; median of $BENCH_RUNS runs (s); $threads threads; load: $(uptime | sed 's/.*load average/load average/')"
+echo "chunks: gzip 4, 256 MiB single, chunks 256x1024; median of $BENCH_RUNS runs (s); $threads threads; load: $(uptime | sed 's/.*load average/load average/')"
 printf '  %-30s %9s %9s %9s %9s %7s %7s %6s\n' "transfer" "C" "h5py" "1 thread" "threads" "1/h5py" "N/h5py" "agree"
 summary=()
 for dset in gz gzs; do
@@ -62,18 +62,18 @@ for dset in gz gzs; do
   lim=$(awk -v t="$threads" 'BEGIN { printf "%.1f", 256 + 2 * t + 2 }')
   summary+=("$(printf '  %-34s %8s   goal <= %s MiB %s' "read /$dset threads memory growth" "$grow" "$lim" "$(goal "$grow" "<=" "$lim")")")
 
-  measure "slab /$dset C" bench_proc c slab "$F" "/$dset" 1536 3584 1024 1024; mc=$MED; sc=$SUM
-  measure "slab /$dset h5py" bench_proc py slab "$T" "$F" "/$dset" 1536 3584 1024 1024; mp=$MED
-  measure "slab /$dset 1" one oct slab "$T" "$F" "/$dset" 3585x1537 1024x1024; m1=$MED; s1=$SUM
-  measure "slab /$dset N" bench_proc oct slab "$T" "$F" "/$dset" 3585x1537 1024x1024; mn=$MED; sn=$SUM
+  measure "slab /$dset C" bench_proc c slab "$F" "/$dset" 3584 3584 1024 1024; mc=$MED; sc=$SUM
+  measure "slab /$dset h5py" bench_proc py slab "$T" "$F" "/$dset" 3584 3584 1024 1024; mp=$MED
+  measure "slab /$dset 1" one oct slab "$T" "$F" "/$dset" 3585x3585 1024x1024; m1=$MED; s1=$SUM
+  measure "slab /$dset N" bench_proc oct slab "$T" "$F" "/$dset" 3585x3585 1024x1024; mn=$MED; sn=$SUM
   agree=$(same_sum "$s1" "$sc"); [ "$agree" = yes ] && agree=$(same_sum "$sn" "$sc")
   printf '  %-30s %9.4f %9.4f %9.4f %9.4f %7s %7s %6s\n' "read /$dset 1024x1024 middle" "$mc" "$mp" "$m1" "$mn" "$(ratio "$m1" "$mp")" "$(ratio "$mn" "$mp")" "$agree"
 
   sh=0; [ "$dset" = gzs ] && sh=1
   W=$WORK/w.h5
   wp_cmd () { rm -f "$W"; bench_proc py create-write "$T" "$W" "/$dset" "$N" "$sh"; }
-  w1_cmd () { rm -f "$W"; one oct create-write "$T" "$W" "/$dset" "$N" 8192x4096 1024x256 "$sh"; }
-  wn_cmd () { rm -f "$W"; bench_proc oct create-write "$T" "$W" "/$dset" "$N" 8192x4096 1024x256 "$sh"; }
+  w1_cmd () { rm -f "$W"; one oct create-write "$T" "$W" "/$dset" "$N" 8192x8192 1024x256 "$sh"; }
+  wn_cmd () { rm -f "$W"; bench_proc oct create-write "$T" "$W" "/$dset" "$N" 8192x8192 1024x256 "$sh"; }
   measure "write /$dset h5py" wp_cmd; mp=$MED; sp=$SUM
   measure "write /$dset 1" w1_cmd; m1=$MED
   measure "write /$dset N" wn_cmd; mn=$MED

@@ -16,7 +16,7 @@
 ##   octave ... bench/oct_bench.m ROOT slab TINY FILE DSET START COUNT
 ##       __h5read__ (FILE, DSET, START, COUNT, []), START and COUNT written
 ##       like 3073x1537 and 1024x1024
-##   octave ... bench/oct_bench.m ROOT create-write TINY FILE DSET N SHAPE CHUNK SHUFFLE
+##   octave ... bench/oct_bench.m ROOT create-write TINY FILE DSET N SHAPE CHUNK SHUFFLE (single)
 ##       h5create (FILE, DSET, SHAPE, "ChunkSize", CHUNK, "Deflate", 4,
 ##       "Shuffle", SHUFFLE) and h5write (FILE, DSET, a) of the array above
 ##   octave ... bench/oct_bench.m ROOT info TINY FILE
@@ -115,13 +115,14 @@ switch (mode)
             sum (x(:), "double"), strjoin (arrayfun (@num2str, size (x), "uniformoutput", false), "x"));
 
   case "create-write"
-    a = ramp (args{6}, args{7});
+    a = single (ramp (args{6}, args{7}));
     t0 = tic ();
-    h5create (args{4}, args{5}, size (a), "ChunkSize", dims_of (args{8}), ...
+    h5create (args{4}, args{5}, size (a), "Datatype", "single", ...
+              "ChunkSize", dims_of (args{8}), ...
               "Deflate", 4, "Shuffle", str2double (args{9}) != 0);
     h5write (args{4}, args{5}, a);
     t = toc (t0);
-    printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:)));
+    printf ("time=%.6f hwm_kb=%d sum=%.17g\n", t, peak_kb (), sum (a(:), "double"));
 
   case "info"
     file = args{4};

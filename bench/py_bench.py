@@ -9,7 +9,7 @@
                                         dataset with two attributes
     py_bench.py make-compound FILE      /table: 10^6 rows of {i int32, d double,
                                         f single, s 8-byte string}, contiguous
-    py_bench.py make-chunked FILE       /gz and /gzs: 4096x8192 double in chunks
+    py_bench.py make-chunked FILE       /gz and /gzs: 8192x8192 single in chunks
                                         of 256x1024, gzip 4, /gzs with shuffle;
                                         a[i] = (i % 1000003) * 0.5
     py_bench.py sum FILE DSET           prints "time=0 sum=SUM" for the dataset
@@ -117,6 +117,8 @@ def peak_kb():
 
 
 CHUNKS = (256, 1024)
+# The compressed datasets: 256 MiB of single precision.
+CHUNKED_SHAPE = (8192, 8192)
 
 
 def ramp(n):
@@ -124,7 +126,7 @@ def ramp(n):
 
 
 def make_chunked(path):
-    a = ramp(SHAPE[0] * SHAPE[1]).reshape(SHAPE)
+    a = ramp(CHUNKED_SHAPE[0] * CHUNKED_SHAPE[1]).astype("f4").reshape(CHUNKED_SHAPE)
     with h5py.File(path, "w") as f:
         f.create_dataset("gz", data=a, chunks=CHUNKS, compression="gzip",
                          compression_opts=4)
@@ -143,7 +145,7 @@ def do_slab(tiny, path, dset, s0, s1, c0, c1):
 
 def do_create_write(tiny, path, dset, n, shuffle):
     warm(tiny)
-    a = ramp(n).reshape(SHAPE)
+    a = ramp(n).astype("f4").reshape(CHUNKED_SHAPE)
     t0 = time.perf_counter()
     with h5py.File(path, "w") as f:
         f.create_dataset(dset, data=a, chunks=CHUNKS, compression="gzip",
