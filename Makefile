@@ -7,7 +7,7 @@ N       ?=
 # Debian suites for check-platforms (debootstrap names).
 PLATFORMS ?= trixie sid
 
-.PHONY: all deps deps-build build check check-platforms demo bench dist fuzz memcheck longrun clean
+.PHONY: all deps deps-build build check check-platforms demo bench dist fuzz memcheck tsan longrun clean
 
 all: build
 
@@ -37,6 +37,9 @@ fuzz: deps build
 
 memcheck: deps build
 	@bash tools/memcheck.sh
+
+tsan: deps build
+	@bash tools/tsan.sh
 
 longrun: deps build
 	@$(OCTAVE) --no-gui --no-window-system --norc --no-history -q bench/longrun.m
