@@ -25,7 +25,17 @@
 ## one-dimensional dataset of @var{n} elements reads as an @var{n}-by-1
 ## column, as in MATLAB, and a scalar one as a single value.  A string
 ## dataset reads as a character row when it holds one string and as a cell
-## array of strings otherwise (a column for a one-dimensional dataset).
+## array of strings otherwise (a column for a one-dimensional dataset);
+## fixed-length strings lose the NULs or blanks that pad them.
+##
+## Every other datatype class reads as in MATLAB: a compound as a struct with
+## one field per member, each holding that member's values in the shape of
+## the selection; an enumeration as a cell array of member names; a
+## variable-length sequence as a cell array of columns; an array datatype as
+## an array whose leading dimensions are the array's extents; opaque data as
+## uint8 bytes; a bitfield as the unsigned integer class of its size; object
+## and region references as a cell array of what they point to; a null
+## dataspace as @code{[]}.  The time class is refused.
 ##
 ## With @var{start} and @var{count} only a hyperslab is read: @var{start} is
 ## the 1-based index of its first element, @var{count} the number of elements

@@ -15,16 +15,18 @@
 
 ## -*- texinfo -*-
 ## @deftypefn {} {@var{value} =} h5readatt (@var{filename}, @var{loc}, @var{attr})
-## Read the attribute @var{attr} of the group or dataset @var{loc} in the
-## HDF5 file @var{filename}.
+## Read the attribute @var{attr} of the group, dataset or committed datatype
+## @var{loc} in the HDF5 file @var{filename}.
 ##
-## @var{loc} is the full path of the group or dataset, beginning with
-## @qcode{"/"}; the root group is @qcode{"/"}.  A numeric or logical attribute
+## @var{loc} is the full path of the object, beginning with @qcode{"/"}; the
+## root group is @qcode{"/"}.  A numeric or logical attribute
 ## reads as an array of its class, with its dimensions in Octave order (a
 ## one-dimensional attribute as a row vector).  A string attribute reads as a
 ## character row when it holds one string and as a cell array of strings
 ## otherwise; the NULs that pad fixed-length strings at their end are
-## removed.
+## removed.  Attributes of the other datatype classes (compounds,
+## enumerations, sequences, arrays, opaque data, bitfields, references) read
+## as @code{h5read} reads datasets of them.
 ##
 ## Faults carry MATLAB's error identifiers, such as
 ## @code{MATLAB:imagesci:h5readatt:cannotOpenAttribute} for a missing
