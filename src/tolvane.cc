@@ -382,14 +382,10 @@ DEFUN_DLD (__h5dims__, args, ,
     check_location (file, location, "__h5dims__", false);
     if (file.getObjectType (location) != h5::ObjectType::Dataset)
       error ("__h5dims__: location '%s' is not a Dataset", location.c_str ());
-    h5::DataSpace space = file.getDataSet (location).getSpace ();
-    if (space.getExtentType () != H5S_SIMPLE)
-      return;
-    std::vector<hsize_t> extents = space.getDimensions ();
-    std::size_t rank = extents.size ();
-    dims = uint64NDArray (dim_vector (1, rank));
-    for (std::size_t k = 0; k < rank; k++)
-      dims(k) = octave_uint64 (extents[rank - 1 - k]);
+    dspace_info_t info;
+    info.assign (file.getDataSet (location).getSpace ());
+    if (info.extent_type == "Simple")
+      dims = info.dims;
   });
   return octave_value_list (octave_value (dims));
 }
