@@ -68,26 +68,8 @@ function value = h5readatt (filename, loc, attr)
   catch err
     h5_rethrow ("h5readatt", err);
   end_try_catch
-  ## Fixed-length strings come with the NULs that pad them.
-  if (ischar (value))
-    value = without_nuls (value);
-  elseif (iscellstr (value))
-    value = cellfun (@without_nuls, value, "UniformOutput", false);
-  endif
 
 endfunction
-
-function s = without_nuls (s)
-  if (! isempty (s) && s(end) == 0)
-    k = find (s != 0, 1, "last");
-    if (isempty (k))
-      s = "";
-    else
-      s = s(1:k);
-    endif
-  endif
-endfunction
-
 
 %!test
 %! f = [tempname() ".h5"];
