@@ -149,17 +149,10 @@ function h5create (filename, ds, sz, varargin)
           error ("h5create: Deflate must be an integer from 0 to 9");
         endif
         deflate = double (value);
-      case {"shuffle", "fletcher32"}
-        if (! (islogical (value) || isnumeric (value)) || ! isscalar (value)
-            || ! any (value == [0 1]))
-          error ("h5create: %s must be true or false",
-                 ifelse_name (lower (name)));
-        endif
-        if (strcmpi (name, "shuffle"))
-          shuffle = logical (value);
-        else
-          fletcher32 = logical (value);
-        endif
+      case "shuffle"
+        shuffle = flag_option ("Shuffle", value);
+      case "fletcher32"
+        fletcher32 = flag_option ("Fletcher32", value);
       case "fillvalue"
         if (! (islogical (value) || isnumeric (value)) || ! isscalar (value))
           error ("h5create: FillValue must be a numeric or logical scalar");
@@ -227,11 +220,13 @@ function h5create (filename, ds, sz, varargin)
 
 endfunction
 
-function n = ifelse_name (name)
-  n = "Shuffle";
-  if (strcmp (name, "fletcher32"))
-    n = "Fletcher32";
+## The true or false VALUE of the option NAME.
+function f = flag_option (name, value)
+  if (! (islogical (value) || isnumeric (value)) || ! isscalar (value)
+      || ! any (value == [0 1]))
+    error ("h5create: %s must be true or false", name);
   endif
+  f = logical (value);
 endfunction
 
 
