@@ -6,7 +6,8 @@
  *       type; with STRIDE, of the hyperslab that takes every STRIDE-th element
  *       in each dimension, starting at the first.
  *   c_bench slab FILE DSET S0 S1 C0 C1
- *       One H5Dread of the two-dimensional hyperslab at (S0, S1) of C0 x C1.
+ *       One H5Dread of the two-dimensional hyperslab at (S0, S1) of C0 x C1,
+ *       in the dataset's native type.
  *   c_bench write FILE DSET N
  *       One H5Dwrite of N doubles, element i holding (i % 1000003) * 0.5, over
  *       the whole of the existing dataset DSET.
@@ -53,15 +54,24 @@ static double sum_of (const void *buf, size_t n, hid_t t)
   return s;
 }
 
+/* Opens DSET of FILE with FLAGS; *F receives the file. */
+static hid_t open_dataset (const char *file, const char *dset, unsigned flags,
+                           hid_t *f)
+{
+  *f = H5Fopen (file, flags, H5P_DEFAULT);
+  if (*f < 0) die ("H5Fopen");
+  hid_t d = H5Dopen2 (*f, dset, H5P_DEFAULT);
+  if (d < 0) die ("H5Dopen2");
+  return d;
+}
+
 static int do_read (const char *file, const char *dset, hsize_t stride)
 {
   hsize_t dims[H5S_MAX_RANK], start[H5S_MAX_RANK], count[H5S_MAX_RANK],
           step[H5S_MAX_RANK];
   double t0 = now ();
-  hid_t f = H5Fopen (file, H5F_ACC_RDONLY, H5P_DEFAULT);
-  if (f < 0) die ("H5Fopen");
-  hid_t d = H5Dopen2 (f, dset, H5P_DEFAULT);
-  if (d < 0) die ("H5Dopen2");
+  hid_t f;
+  hid_t d = open_dataset (file, dset, H5F_ACC_RDONLY, &f);
   hid_t ft = H5Dget_type (d);
   hid_t mt = H5Tget_native_type (ft, H5T_DIR_ASCEND);
   hid_t fs = H5Dget_space (d);
@@ -111,22 +121,25 @@ static int do_slab (const char *file, const char *dset, char **v)
   double *buf = malloc (n * sizeof (double));
   if (! buf) die ("malloc");
   double t0 = now ();
-  hid_t f = H5Fopen (file, H5F_ACC_RDONLY, H5P_DEFAULT);
-  if (f < 0) die ("H5Fopen");
-  hid_t d = H5Dopen2 (f, dset, H5P_DEFAULT);
-  if (d < 0) die ("H5Dopen2");
+  hid_t f;
+  hid_t d = open_dataset (file, dset, H5F_ACC_RDONLY, &f);
+  hid_t ft = H5Dget_type (d);
+  hid_t mt = H5Tget_native_type (ft, H5T_DIR_ASCEND);
+  if (H5Tget_size (mt) > sizeof (double)) die ("H5Tget_size");
   hid_t fs = H5Dget_space (d);
   if (H5Sselect_hyperslab (fs, H5S_SELECT_SET, start, NULL, count, NULL) < 0)
     die ("H5Sselect_hyperslab");
   hid_t ms = H5Screate_simple (2, count, NULL);
-  if (H5Dread (d, H5T_NATIVE_DOUBLE, ms, fs, H5P_DEFAULT, buf) < 0)
+  if (H5Dread (d, mt, ms, fs, H5P_DEFAULT, buf) < 0)
     die ("H5Dread");
   H5Sclose (ms);
   H5Sclose (fs);
   H5Dclose (d);
   H5Fclose (f);
   double t1 = now ();
-  printf ("time=%.6f sum=%.17g\n", t1 - t0, sum_of (buf, n, H5T_NATIVE_DOUBLE));
+  printf ("time=%.6f sum=%.17g\n", t1 - t0, sum_of (buf, n, mt));
+  H5Tclose (mt);
+  H5Tclose (ft);
   free (buf);
   return 0;
 }
@@ -138,10 +151,8 @@ static int do_write (const char *file, const char *dset, size_t n)
   for (size_t i = 0; i < n; i++)
     buf[i] = (double) (i % 1000003) * 0.5;
   double t0 = now ();
-  hid_t f = H5Fopen (file, H5F_ACC_RDWR, H5P_DEFAULT);
-  if (f < 0) die ("H5Fopen");
-  hid_t d = H5Dopen2 (f, dset, H5P_DEFAULT);
-  if (d < 0) die ("H5Dopen2");
+  hid_t f;
+  hid_t d = open_dataset (file, dset, H5F_ACC_RDWR, &f);
   if (H5Dwrite (d, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, buf) < 0)
     die ("H5Dwrite");
   H5Dclose (d);
