@@ -367,15 +367,6 @@ read_array_type (const h5::DataType& type, const dim_vector& dims,
   return read_value (base, extents_first (ext, dims), elements, c);
 }
 
-// The bit layout of a bitfield fits in its size.
-bool
-sane_bits (const h5::DataType& type, std::size_t size)
-{
-  std::size_t precision = H5Tget_precision (type.getId ());
-  int offset = H5Tget_offset (type.getId ());
-  return precision > 0 && offset >= 0 && precision + offset <= size * 8;
-}
-
 octave_value read_dataset (h5::DataSet& ds, const h5::DataSpace *region,
                            read_context& c);
 
@@ -533,7 +524,7 @@ read_value (const h5::DataType& type, const dim_vector& dims,
         std::size_t size = type.getSize ();
         hid_t native = size == 1 ? H5T_NATIVE_B8 : size == 2 ? H5T_NATIVE_B16
                        : size == 4 ? H5T_NATIVE_B32 : size == 8 ? H5T_NATIVE_B64 : -1;
-        if (native < 0 || ! sane_bits (type, size))
+        if (native < 0 || ! sane_layout (type, size, false))
           unsupported (c, "bitfield");
         h5::DataType mem = h5::copy_of (native);
         return read_numeric ("uint" + std::to_string (size * 8), dims, context_text,
