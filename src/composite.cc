@@ -125,14 +125,8 @@ public:
     : m_type (type), m_n (n), m_buf (buf) { }
   ~vlen_memory ()
   {
-    if (m_n == 0)
-      return;
-    h5::DataSpace space = line_space (m_n);
-#if H5_VERSION_GE(1, 12, 0)
-    H5Treclaim (m_type.getId (), space.getId (), H5P_DEFAULT, m_buf);
-#else
-    H5Dvlen_reclaim (m_type.getId (), space.getId (), H5P_DEFAULT, m_buf);
-#endif
+    if (m_n > 0)
+      reclaim_vlen (m_type, line_space (m_n), m_buf);
   }
   vlen_memory (const vlen_memory&) = delete;
   vlen_memory& operator = (const vlen_memory&) = delete;
