@@ -296,7 +296,9 @@ read_enum (const h5::DataType& type, const dim_vector& dims,
   return octave_value (out);
 }
 
-// Reads N elements of SRC held in memory at DATA, converted by HDF5.
+// Reads N elements of SRC held in memory at DATA, converted by HDF5.  The
+// conversion runs in place in the destination when its elements are at
+// least as wide as the source's; a narrowing one needs a wider buffer.
 reader_t
 from_memory (const h5::DataType& src, const void *data, std::size_t n)
 {
@@ -304,13 +306,20 @@ from_memory (const h5::DataType& src, const void *data, std::size_t n)
   {
     std::size_t ss = src.getSize (), ds = dst.getSize ();
     checked_count (dim_vector (n, 2), std::max (ss, ds));
-    std::vector<char> buf (n * std::max (ss, ds));
+    std::vector<char> wide;
+    char *buf = static_cast<char *> (out);
+    if (ss > ds)
+      {
+        wide.resize (n * ss);
+        buf = wide.data ();
+      }
     std::vector<char> background (n * ds, '\0');
-    std::memcpy (buf.data (), data, n * ss);
-    if (H5Tconvert (src.getId (), dst.getId (), n, buf.data (),
+    std::memcpy (buf, data, n * ss);
+    if (H5Tconvert (src.getId (), dst.getId (), n, buf,
                     background.data (), H5P_DEFAULT) < 0)
       h5::raise<h5::DataTypeException> ("Unable to convert the variable-length data");
-    std::memcpy (out, buf.data (), n * ds);
+    if (buf != out)
+      std::memcpy (out, buf, n * ds);
   };
 }
 
