@@ -193,7 +193,7 @@ read_string_cells (const h5::DataType& type, const dtype_info_t& info,
   Cell out (dims);
   if (n == 0)
     return out;
-  h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+  h5::DataType mem = h5::copy_of (type.getId ());
   if (info.size == all_ones)
     {
       checked_count (dims, sizeof (char *));
@@ -286,7 +286,7 @@ read_enum (const h5::DataType& type, const dim_vector& dims,
   if (n == 0)
     return octave_value (out);
   std::vector<char> raw (static_cast<std::size_t> (n) * size);
-  read (checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype"), raw.data ());
+  read (h5::copy_of (type.getId ()), raw.data ());
   octave_value none = octave_value (std::string (), '\'');
   for (octave_idx_type i = 0; i < n; i++)
     {
@@ -333,7 +333,7 @@ read_vlen (const h5::DataType& type, const dim_vector& dims,
   Cell out (dims);
   if (n == 0)
     return octave_value (out);
-  h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+  h5::DataType mem = h5::copy_of (type.getId ());
   std::vector<hvl_t> seqs (n, hvl_t {0, nullptr});
   vlen_memory guard (mem, n, seqs.data ());
   read (mem, seqs.data ());
@@ -517,7 +517,7 @@ read_value (const h5::DataType& type, const dim_vector& dims,
       return read_reference (type, dims, read, c);
     case h5::DataTypeClass::Opaque:
       {
-        h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+        h5::DataType mem = h5::copy_of (type.getId ());
         std::vector<hsize_t> bytes {type.getSize ()};
         return read_numeric ("uint8", extents_first (bytes, dims), context_text,
                              [&] (const h5::DataType&, void *buf) { read (mem, buf); });
