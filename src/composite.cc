@@ -234,20 +234,20 @@ read_compound (const h5::DataType& type, const dim_vector& dims,
   // A corrupted file can place members past the end of the element;
   // HDF5's conversion would then read past its buffers.
   std::size_t size = type.getSize ();
+  std::vector<h5::DataType> members;
   for (int i = 0; i < n; i++)
     {
-      h5::DataType member = checked_type (H5Tget_member_type (type.getId (), i),
-                                          "Unable to get the type of a member");
+      members.push_back (checked_type (H5Tget_member_type (type.getId (), i),
+                                       "Unable to get the type of a member"));
       std::size_t offset = H5Tget_member_offset (type.getId (), i);
-      if (offset > size || member.getSize () > size - offset)
+      if (offset > size || members.back ().getSize () > size - offset)
         unsupported (c, "compound", " with members outside its elements");
     }
   octave_scalar_map fields;
   for (int i = 0; i < n; i++)
     {
       std::string name = member_name (type, i);
-      h5::DataType member = checked_type (H5Tget_member_type (type.getId (), i),
-                                          "Unable to get the type of a member");
+      const h5::DataType& member = members[i];
       reader_t only = [&read, &name] (const h5::DataType& mem, void *buf)
       {
         h5::DataType wrap (H5Tcreate (H5T_COMPOUND, mem.getSize ()));
