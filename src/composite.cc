@@ -125,14 +125,8 @@ public:
     : m_type (type), m_n (n), m_buf (buf) { }
   ~vlen_memory ()
   {
-    if (m_n == 0)
-      return;
-    h5::DataSpace space = line_space (m_n);
-#if H5_VERSION_GE(1, 12, 0)
-    H5Treclaim (m_type.getId (), space.getId (), H5P_DEFAULT, m_buf);
-#else
-    H5Dvlen_reclaim (m_type.getId (), space.getId (), H5P_DEFAULT, m_buf);
-#endif
+    if (m_n > 0)
+      reclaim_vlen (m_type, line_space (m_n), m_buf);
   }
   vlen_memory (const vlen_memory&) = delete;
   vlen_memory& operator = (const vlen_memory&) = delete;
@@ -199,7 +193,7 @@ read_string_cells (const h5::DataType& type, const dtype_info_t& info,
   Cell out (dims);
   if (n == 0)
     return out;
-  h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+  h5::DataType mem = h5::copy_of (type.getId ());
   if (info.size == all_ones)
     {
       checked_count (dims, sizeof (char *));
@@ -240,20 +234,20 @@ read_compound (const h5::DataType& type, const dim_vector& dims,
   // A corrupted file can place members past the end of the element;
   // HDF5's conversion would then read past its buffers.
   std::size_t size = type.getSize ();
+  std::vector<h5::DataType> members;
   for (int i = 0; i < n; i++)
     {
-      h5::DataType member = checked_type (H5Tget_member_type (type.getId (), i),
-                                          "Unable to get the type of a member");
+      members.push_back (checked_type (H5Tget_member_type (type.getId (), i),
+                                       "Unable to get the type of a member"));
       std::size_t offset = H5Tget_member_offset (type.getId (), i);
-      if (offset > size || member.getSize () > size - offset)
+      if (offset > size || members.back ().getSize () > size - offset)
         unsupported (c, "compound", " with members outside its elements");
     }
   octave_scalar_map fields;
   for (int i = 0; i < n; i++)
     {
       std::string name = member_name (type, i);
-      h5::DataType member = checked_type (H5Tget_member_type (type.getId (), i),
-                                          "Unable to get the type of a member");
+      const h5::DataType& member = members[i];
       reader_t only = [&read, &name] (const h5::DataType& mem, void *buf)
       {
         h5::DataType wrap (H5Tcreate (H5T_COMPOUND, mem.getSize ()));
@@ -292,7 +286,7 @@ read_enum (const h5::DataType& type, const dim_vector& dims,
   if (n == 0)
     return octave_value (out);
   std::vector<char> raw (static_cast<std::size_t> (n) * size);
-  read (checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype"), raw.data ());
+  read (h5::copy_of (type.getId ()), raw.data ());
   octave_value none = octave_value (std::string (), '\'');
   for (octave_idx_type i = 0; i < n; i++)
     {
@@ -302,7 +296,9 @@ read_enum (const h5::DataType& type, const dim_vector& dims,
   return octave_value (out);
 }
 
-// Reads N elements of SRC held in memory at DATA, converted by HDF5.
+// Reads N elements of SRC held in memory at DATA, converted by HDF5.  The
+// conversion runs in place in the destination when its elements are at
+// least as wide as the source's; a narrowing one needs a wider buffer.
 reader_t
 from_memory (const h5::DataType& src, const void *data, std::size_t n)
 {
@@ -310,13 +306,20 @@ from_memory (const h5::DataType& src, const void *data, std::size_t n)
   {
     std::size_t ss = src.getSize (), ds = dst.getSize ();
     checked_count (dim_vector (n, 2), std::max (ss, ds));
-    std::vector<char> buf (n * std::max (ss, ds));
+    std::vector<char> wide;
+    char *buf = static_cast<char *> (out);
+    if (ss > ds)
+      {
+        wide.resize (n * ss);
+        buf = wide.data ();
+      }
     std::vector<char> background (n * ds, '\0');
-    std::memcpy (buf.data (), data, n * ss);
-    if (H5Tconvert (src.getId (), dst.getId (), n, buf.data (),
+    std::memcpy (buf, data, n * ss);
+    if (H5Tconvert (src.getId (), dst.getId (), n, buf,
                     background.data (), H5P_DEFAULT) < 0)
       h5::raise<h5::DataTypeException> ("Unable to convert the variable-length data");
-    std::memcpy (out, buf.data (), n * ds);
+    if (buf != out)
+      std::memcpy (out, buf, n * ds);
   };
 }
 
@@ -330,7 +333,7 @@ read_vlen (const h5::DataType& type, const dim_vector& dims,
   Cell out (dims);
   if (n == 0)
     return octave_value (out);
-  h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+  h5::DataType mem = h5::copy_of (type.getId ());
   std::vector<hvl_t> seqs (n, hvl_t {0, nullptr});
   vlen_memory guard (mem, n, seqs.data ());
   read (mem, seqs.data ());
@@ -365,15 +368,6 @@ read_array_type (const h5::DataType& type, const dim_vector& dims,
     read (wrap, buf);
   };
   return read_value (base, extents_first (ext, dims), elements, c);
-}
-
-// The bit layout of a bitfield fits in its size.
-bool
-sane_bits (const h5::DataType& type, std::size_t size)
-{
-  std::size_t precision = H5Tget_precision (type.getId ());
-  int offset = H5Tget_offset (type.getId ());
-  return precision > 0 && offset >= 0 && precision + offset <= size * 8;
 }
 
 octave_value read_dataset (h5::DataSet& ds, const h5::DataSpace *region,
@@ -523,7 +517,7 @@ read_value (const h5::DataType& type, const dim_vector& dims,
       return read_reference (type, dims, read, c);
     case h5::DataTypeClass::Opaque:
       {
-        h5::DataType mem = checked_type (H5Tcopy (type.getId ()), "Unable to copy the datatype");
+        h5::DataType mem = h5::copy_of (type.getId ());
         std::vector<hsize_t> bytes {type.getSize ()};
         return read_numeric ("uint8", extents_first (bytes, dims), context_text,
                              [&] (const h5::DataType&, void *buf) { read (mem, buf); });
@@ -533,7 +527,7 @@ read_value (const h5::DataType& type, const dim_vector& dims,
         std::size_t size = type.getSize ();
         hid_t native = size == 1 ? H5T_NATIVE_B8 : size == 2 ? H5T_NATIVE_B16
                        : size == 4 ? H5T_NATIVE_B32 : size == 8 ? H5T_NATIVE_B64 : -1;
-        if (native < 0 || ! sane_bits (type, size))
+        if (native < 0 || ! sane_layout (type, size, false))
           unsupported (c, "bitfield");
         h5::DataType mem = h5::copy_of (native);
         return read_numeric ("uint" + std::to_string (size * 8), dims, context_text,

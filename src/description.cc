@@ -6,11 +6,6 @@
 
 namespace tolvane {
 
-namespace {
-
-// Whether the bit layout of a number type fits in its size.  A corrupted
-// file can describe precision, offset or float fields that reach past the
-// element; HDF5's conversions would then write past their buffers.
 bool
 sane_layout (const h5::DataType& type, std::size_t size, bool is_float)
 {
@@ -28,8 +23,6 @@ sane_layout (const h5::DataType& type, std::size_t size, bool is_float)
   return spos < bits && epos + esize <= bits && mpos + msize <= bits
          && esize > 0 && msize > 0;
 }
-
-} // namespace
 
 void
 dtype_info_t::assign (const h5::DataType& type)

@@ -84,6 +84,12 @@ template <typename T> struct h5traits<std::complex<T>>
   static h5::DataType predType () { return h5::complex_type<T> (); }
 };
 
+// Whether the bit layout of a number or bitfield TYPE (IS_FLOAT for a float)
+// fits in SIZE bytes.  A corrupted file can describe precision, offset or
+// float fields that reach past the element; HDF5's conversions would then
+// write past their buffers.
+bool sane_layout (const h5::DataType& type, std::size_t size, bool is_float);
+
 // The datatype for a type spec; an invalid datatype for anything else.
 h5::DataType h5type_from_spec (const std::string& spec);
 

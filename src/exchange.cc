@@ -48,6 +48,16 @@ ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
                                   + " bytes do not fit in this machine's memory");
 }
 
+bool
+reclaim_vlen (const h5::DataType& type, const h5::DataSpace& space, void *buf)
+{
+#if H5_VERSION_GE(1, 12, 0)
+  return H5Treclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+#else
+  return H5Dvlen_reclaim (type.getId (), space.getId (), H5P_DEFAULT, buf) >= 0;
+#endif
+}
+
 namespace {
 
 constexpr uint64_t max_index = std::numeric_limits<octave_idx_type>::max ();
@@ -180,12 +190,8 @@ read_strings (Array<std::string>& strings, const h5::DataType& type,
       read (ptrs.data ());
       for (octave_idx_type i = 0; i < count; i++)
         strings(i) = ptrs[i] ? std::string (ptrs[i]) : std::string ();
-      h5::DataSpace space = data_exchange::from_dim_vector (strings.dims ());
-#if H5_VERSION_GE(1, 12, 0)
-      return H5Treclaim (type.getId (), space.getId (), H5P_DEFAULT, ptrs.data ()) >= 0;
-#else
-      return H5Dvlen_reclaim (type.getId (), space.getId (), H5P_DEFAULT, ptrs.data ()) >= 0;
-#endif
+      return reclaim_vlen (type, data_exchange::from_dim_vector (strings.dims ()),
+                           ptrs.data ());
     }
   ensure_allocatable (strings.dims (), size, context);
   std::vector<char> bytes (count * size, '\0');

@@ -24,6 +24,11 @@ extern std::string lastError;
 void ensure_allocatable (const dim_vector& dims, uint64_t elem_size,
                          const std::string& context);
 
+// Frees the variable-length memory HDF5 allocated in BUF for elements of
+// TYPE laid out as SPACE; false when HDF5 could not.
+bool reclaim_vlen (const h5::DataType& type, const h5::DataSpace& space,
+                   void *buf);
+
 // Receives the native memory type of the element and the array's storage.
 using numeric_reader = std::function<void (const h5::DataType&, void *)>;
 
