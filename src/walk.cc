@@ -246,7 +246,8 @@ space_map (const h5::DataSpace& space)
 // The value of an attribute the module reads, of at most
 // max_attribute_elements elements; [] for any other.
 octave_value
-attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
+attribute_value (const h5::Attribute& attr, const h5::DataType& type,
+                 const h5::DataSpace& space)
 {
   hssize_t n = H5Sget_simple_extent_npoints (space.getId ());
   if (n >= 0 && n <= max_attribute_elements)
@@ -256,7 +257,6 @@ attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
           // Composite values are read as h5read reads them, except those
           // holding references, which would read whole referenced datasets.
           data_exchange ex;
-          h5::DataType type = attr.getDataType ();
           ex.any_type = H5Tdetect_class (type.getId (), H5T_REFERENCE) == 0
                         && H5Tdetect_class (type.getId (), H5T_TIME) == 0;
           if (ex.assign (&attr))
@@ -285,11 +285,12 @@ attribute_records (const h5::Annotated& obj)
   for (octave_idx_type i = 0; i < n; i++)
     {
       h5::Attribute attr = obj.getAttribute (names[i]);
+      h5::DataType dt = attr.getDataType ();
       h5::DataSpace sp = attr.getSpace ();
       name(i) = names[i];
-      type(i) = describe_type (attr.getDataType ());
+      type(i) = describe_type (dt);
       space(i) = space_map (sp);
-      value(i) = attribute_value (attr, sp);
+      value(i) = attribute_value (attr, dt, sp);
     }
   return records ({{"Name", name}, {"Datatype", type}, {"Dataspace", space},
                    {"Value", value}}, n);
