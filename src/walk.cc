@@ -171,12 +171,11 @@ reference_kind (hid_t id)
   return "unknown";
 }
 
+// The description of TYPE, classified as INFO.
 octave_scalar_map
-type_at (const h5::DataType& type, int depth)
+type_at (const h5::DataType& type, const dtype_info_t& info, int depth)
 {
   hid_t id = type.getId ();
-  dtype_info_t info;
-  info.assign (type);
   octave_scalar_map map;
   map.setfield ("Class", info.type_class);
   map.setfield ("OctaveClass", info.octave_class);
@@ -233,6 +232,14 @@ type_at (const h5::DataType& type, int depth)
   else if (cls == "reference")
     map.setfield ("Kind", reference_kind (id));
   return map;
+}
+
+octave_scalar_map
+type_at (const h5::DataType& type, int depth)
+{
+  dtype_info_t info;
+  info.assign (type);
+  return type_at (type, info, depth);
 }
 
 octave_scalar_map
@@ -428,13 +435,11 @@ decoded_fill (const h5::PropertyList& dcpl, const h5::DataType& type,
 // references).
 void
 describe_fill (octave_scalar_map& node, const h5::PropertyList& dcpl,
-               const h5::DataType& type)
+               const h5::DataType& type, const dtype_info_t& info)
 {
   H5D_fill_value_t status;
   if (H5Pfill_value_defined (dcpl.getId (), &status) < 0)
     h5::raise<h5::PropertyException> ("Unable to tell whether the dataset has a fill value");
-  dtype_info_t info;
-  info.assign (type);
   octave_value value = Matrix ();
   uint8NDArray bytes (dim_vector (1, 0));
   bool defined = (status == H5D_FILL_VALUE_DEFAULT
@@ -469,8 +474,10 @@ describe_dataset (const h5::DataSet& dataset, octave_scalar_map node)
   h5::DataType type = dataset.getDataType ();
   h5::DataSpace space = dataset.getSpace ();
   h5::PropertyList dcpl = dataset.getCreatePropertyList ();
+  dtype_info_t info;
+  info.assign (type);
   node.setfield ("Type", "dataset");
-  node.setfield ("Datatype", describe_type (type));
+  node.setfield ("Datatype", type_at (type, info, 0));
   node.setfield ("Dataspace", space_map (space));
   node.setfield ("Layout", layout_name (H5Pget_layout (dcpl.getId ())));
   RowVector chunk;
@@ -479,7 +486,7 @@ describe_dataset (const h5::DataSet& dataset, octave_scalar_map node)
   node.setfield ("ChunkSize", chunk.numel () ? octave_value (chunk)
                                              : octave_value (Matrix ()));
   node.setfield ("Filters", filter_records (dcpl));
-  describe_fill (node, dcpl, type);
+  describe_fill (node, dcpl, type, info);
   node.setfield ("Attributes", attribute_records (dataset));
   return node;
 }
