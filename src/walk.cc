@@ -100,61 +100,66 @@ octave_order (const std::vector<hsize_t>& extents)
 octave_scalar_map type_at (const h5::DataType& type, int depth);
 
 // The base type of an array, vlen or enumeration type.
-octave_scalar_map
-super_type (const h5::DataType& type, int depth)
+h5::DataType
+super_of (const h5::DataType& type)
 {
   h5::DataType base (H5Tget_super (type.getId ()));
   if (base.getId () < 0)
     h5::raise<h5::DataTypeException> ("Unable to get the base type of the datatype");
-  return type_at (base, depth + 1);
+  return base;
 }
 
-// The members of a compound (Name, Offset, Type) or an enumeration (Name,
-// Value).
-octave_map
-type_members (const h5::DataType& type, bool is_enum, int depth)
+int
+member_count (hid_t id)
 {
-  hid_t id = type.getId ();
   int n = H5Tget_nmembers (id);
   if (n < 0)
     h5::raise<h5::DataTypeException> ("Unable to count the members of the datatype");
-  Cell names (n, 1), second (n, 1), types (n, 1);
-  h5::DataType base;
-  bool is_signed = true;
-  std::vector<unsigned char> buf;
-  if (is_enum)
-    {
-      base = h5::DataType (H5Tget_super (id));
-      if (base.getId () < 0)
-        h5::raise<h5::DataTypeException> ("Unable to get the base type of the enumeration");
-      is_signed = H5Tget_sign (base.getId ()) != H5T_SGN_NONE;
-      buf.resize (std::max<std::size_t> (base.getSize (), 16));
-    }
+  return n;
+}
+
+// Name, Offset and Type of each member of a compound type.
+octave_map
+compound_members (const h5::DataType& type, int depth)
+{
+  hid_t id = type.getId ();
+  int n = member_count (id);
+  Cell names (n, 1), offsets (n, 1), types (n, 1);
   for (int i = 0; i < n; i++)
     {
       names(i) = take_string (H5Tget_member_name (id, i));
-      if (! is_enum)
-        {
-          second(i) = static_cast<double> (H5Tget_member_offset (id, i));
-          h5::DataType member (H5Tget_member_type (id, i));
-          if (member.getId () < 0)
-            h5::raise<h5::DataTypeException> ("Unable to get the type of a compound member");
-          types(i) = type_at (member, depth + 1);
-          continue;
-        }
+      offsets(i) = static_cast<double> (H5Tget_member_offset (id, i));
+      h5::DataType member (H5Tget_member_type (id, i));
+      if (member.getId () < 0)
+        h5::raise<h5::DataTypeException> ("Unable to get the type of a compound member");
+      types(i) = type_at (member, depth + 1);
+    }
+  return records ({{"Name", names}, {"Offset", offsets}, {"Type", types}}, n);
+}
+
+// Name and Value of each member of an enumeration type over BASE.
+octave_map
+enum_members (const h5::DataType& type, const h5::DataType& base)
+{
+  hid_t id = type.getId ();
+  int n = member_count (id);
+  Cell names (n, 1), values (n, 1);
+  bool is_signed = H5Tget_sign (base.getId ()) != H5T_SGN_NONE;
+  std::vector<unsigned char> buf (std::max<std::size_t> (base.getSize (), 16));
+  for (int i = 0; i < n; i++)
+    {
+      names(i) = take_string (H5Tget_member_name (id, i));
       std::fill (buf.begin (), buf.end (), 0);
       if (H5Tget_member_value (id, i, buf.data ()) < 0
           || H5Tconvert (base.getId (), is_signed ? H5T_NATIVE_LLONG : H5T_NATIVE_ULLONG,
                          1, buf.data (), nullptr, H5P_DEFAULT) < 0)
         h5::raise<h5::DataTypeException> ("Unable to get the value of an enumeration member");
       if (is_signed)
-        second(i) = octave_int64 (*reinterpret_cast<long long *> (buf.data ()));
+        values(i) = octave_int64 (*reinterpret_cast<long long *> (buf.data ()));
       else
-        second(i) = octave_uint64 (*reinterpret_cast<unsigned long long *> (buf.data ()));
+        values(i) = octave_uint64 (*reinterpret_cast<unsigned long long *> (buf.data ()));
     }
-  if (is_enum)
-    return records ({{"Name", names}, {"Value", second}}, n);
-  return records ({{"Name", names}, {"Offset", second}, {"Type", types}}, n);
+  return records ({{"Name", names}, {"Value", values}}, n);
 }
 
 std::string
@@ -208,11 +213,12 @@ type_at (const h5::DataType& type, const dtype_info_t& info, int depth)
       map.setfield ("CharacterSet", info.char_set);
     }
   else if (cls == "compound")
-    map.setfield ("Members", type_members (type, false, depth));
+    map.setfield ("Members", compound_members (type, depth));
   else if (cls == "enum")
     {
-      map.setfield ("BaseType", super_type (type, depth));
-      map.setfield ("Members", type_members (type, true, depth));
+      h5::DataType base = super_of (type);
+      map.setfield ("BaseType", type_at (base, depth + 1));
+      map.setfield ("Members", enum_members (type, base));
     }
   else if (cls == "array")
     {
@@ -223,10 +229,10 @@ type_at (const h5::DataType& type, const dtype_info_t& info, int depth)
       if (rank > 0 && H5Tget_array_dims2 (id, dims.data ()) < 0)
         h5::raise<h5::DataTypeException> ("Unable to get the extents of the array type");
       map.setfield ("Dims", octave_order (dims));
-      map.setfield ("BaseType", super_type (type, depth));
+      map.setfield ("BaseType", type_at (super_of (type), depth + 1));
     }
   else if (cls == "vlen")
-    map.setfield ("BaseType", super_type (type, depth));
+    map.setfield ("BaseType", type_at (super_of (type), depth + 1));
   else if (cls == "opaque")
     map.setfield ("Tag", take_string (H5Tget_tag (id)));
   else if (cls == "reference")
