@@ -288,11 +288,14 @@ attribute_value (const h5::Attribute& attr, const h5::DataType& type,
   return octave_value (Matrix ());
 }
 
-// Name, Datatype, Dataspace and Value of every attribute, in name order.
+// Name, Datatype, Dataspace and Value of every attribute, in name order;
+// no rows when LISTED is false.
 octave_map
-attribute_records (const h5::Annotated& obj)
+attribute_records (const h5::Annotated& obj, bool listed = true)
 {
-  std::vector<std::string> names = obj.listAttributeNames ();
+  std::vector<std::string> names;
+  if (listed)
+    names = obj.listAttributeNames ();
   octave_idx_type n = names.size ();
   Cell name (n, 1), type (n, 1), space (n, 1), value (n, 1);
   for (octave_idx_type i = 0; i < n; i++)
@@ -567,11 +570,9 @@ walker::group_node (const h5::Group& group, const std::string& path,
   bool ancestor = entry && entry->status () == path_entry::on_path;
   node.setfield ("Status", enter ? "entered" : ancestor ? "ancestor" : "depth limit");
   Cell children (0, 1);
-  octave_map attributes = records ({{"Name", Cell (0, 1)}, {"Datatype", Cell (0, 1)},
-                                    {"Dataspace", Cell (0, 1)}, {"Value", Cell (0, 1)}}, 0);
+  octave_map attributes = attribute_records (group, enter);
   if (enter)
     {
-      attributes = attribute_records (group);
       std::vector<std::string> names = link_names (group);
       children = Cell (names.size (), 1);
       for (std::size_t i = 0; i < names.size (); i++)
