@@ -137,18 +137,18 @@ function children = show_node (node, ind)
       printf ("%sDatatype '%s'\n", ind, node.Name);
       show_type ("Datatype:   ", node.Datatype, sub);
       show_attributes (node.Attributes, sub);
-    case "soft link"
-      printf ("%sLink '%s'%s\n%sType:  soft link\n", ind, node.Name, ...
-              dangling (node), sub);
-      printf ("%sTarget:  %s%s\n", sub, node.Target, target_type (node));
-    case "external link"
-      printf ("%sLink '%s'%s\n%sType:  external link\n", ind, node.Name, ...
-              dangling (node), sub);
-      printf ("%sTarget file:  %s\n%sTarget path:  %s%s\n", sub, node.TargetFile, ...
-              sub, node.TargetPath, target_type (node));
-    case "user-defined link"
-      printf ("%sLink '%s'%s\n%sType:  user-defined link (class %d)\n", ind, ...
-              node.Name, dangling (node), sub, node.LinkClass);
+    case {"soft link", "external link", "user-defined link"}
+      printf ("%sLink '%s'%s\n%sType:  %s", ind, node.Name, dangling (node), ...
+              sub, node.Type);
+      switch (node.Type)
+        case "soft link"
+          printf ("\n%sTarget:  %s%s\n", sub, node.Target, target_type (node));
+        case "external link"
+          printf ("\n%sTarget file:  %s\n%sTarget path:  %s%s\n", sub, ...
+                  node.TargetFile, sub, node.TargetPath, target_type (node));
+        otherwise
+          printf (" (class %d)\n", node.LinkClass);
+      endswitch
     otherwise
       printf ("%sObject '%s'\n", ind, node.Name);
   endswitch

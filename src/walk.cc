@@ -100,61 +100,66 @@ octave_order (const std::vector<hsize_t>& extents)
 octave_scalar_map type_at (const h5::DataType& type, int depth);
 
 // The base type of an array, vlen or enumeration type.
-octave_scalar_map
-super_type (const h5::DataType& type, int depth)
+h5::DataType
+super_of (const h5::DataType& type)
 {
   h5::DataType base (H5Tget_super (type.getId ()));
   if (base.getId () < 0)
     h5::raise<h5::DataTypeException> ("Unable to get the base type of the datatype");
-  return type_at (base, depth + 1);
+  return base;
 }
 
-// The members of a compound (Name, Offset, Type) or an enumeration (Name,
-// Value).
-octave_map
-type_members (const h5::DataType& type, bool is_enum, int depth)
+int
+member_count (hid_t id)
 {
-  hid_t id = type.getId ();
   int n = H5Tget_nmembers (id);
   if (n < 0)
     h5::raise<h5::DataTypeException> ("Unable to count the members of the datatype");
-  Cell names (n, 1), second (n, 1), types (n, 1);
-  h5::DataType base;
-  bool is_signed = true;
-  std::vector<unsigned char> buf;
-  if (is_enum)
-    {
-      base = h5::DataType (H5Tget_super (id));
-      if (base.getId () < 0)
-        h5::raise<h5::DataTypeException> ("Unable to get the base type of the enumeration");
-      is_signed = H5Tget_sign (base.getId ()) != H5T_SGN_NONE;
-      buf.resize (std::max<std::size_t> (base.getSize (), 16));
-    }
+  return n;
+}
+
+// Name, Offset and Type of each member of a compound type.
+octave_map
+compound_members (const h5::DataType& type, int depth)
+{
+  hid_t id = type.getId ();
+  int n = member_count (id);
+  Cell names (n, 1), offsets (n, 1), types (n, 1);
   for (int i = 0; i < n; i++)
     {
       names(i) = take_string (H5Tget_member_name (id, i));
-      if (! is_enum)
-        {
-          second(i) = static_cast<double> (H5Tget_member_offset (id, i));
-          h5::DataType member (H5Tget_member_type (id, i));
-          if (member.getId () < 0)
-            h5::raise<h5::DataTypeException> ("Unable to get the type of a compound member");
-          types(i) = type_at (member, depth + 1);
-          continue;
-        }
+      offsets(i) = static_cast<double> (H5Tget_member_offset (id, i));
+      h5::DataType member (H5Tget_member_type (id, i));
+      if (member.getId () < 0)
+        h5::raise<h5::DataTypeException> ("Unable to get the type of a compound member");
+      types(i) = type_at (member, depth + 1);
+    }
+  return records ({{"Name", names}, {"Offset", offsets}, {"Type", types}}, n);
+}
+
+// Name and Value of each member of an enumeration type over BASE.
+octave_map
+enum_members (const h5::DataType& type, const h5::DataType& base)
+{
+  hid_t id = type.getId ();
+  int n = member_count (id);
+  Cell names (n, 1), values (n, 1);
+  bool is_signed = H5Tget_sign (base.getId ()) != H5T_SGN_NONE;
+  std::vector<unsigned char> buf (std::max<std::size_t> (base.getSize (), 16));
+  for (int i = 0; i < n; i++)
+    {
+      names(i) = take_string (H5Tget_member_name (id, i));
       std::fill (buf.begin (), buf.end (), 0);
       if (H5Tget_member_value (id, i, buf.data ()) < 0
           || H5Tconvert (base.getId (), is_signed ? H5T_NATIVE_LLONG : H5T_NATIVE_ULLONG,
                          1, buf.data (), nullptr, H5P_DEFAULT) < 0)
         h5::raise<h5::DataTypeException> ("Unable to get the value of an enumeration member");
       if (is_signed)
-        second(i) = octave_int64 (*reinterpret_cast<long long *> (buf.data ()));
+        values(i) = octave_int64 (*reinterpret_cast<long long *> (buf.data ()));
       else
-        second(i) = octave_uint64 (*reinterpret_cast<unsigned long long *> (buf.data ()));
+        values(i) = octave_uint64 (*reinterpret_cast<unsigned long long *> (buf.data ()));
     }
-  if (is_enum)
-    return records ({{"Name", names}, {"Value", second}}, n);
-  return records ({{"Name", names}, {"Offset", second}, {"Type", types}}, n);
+  return records ({{"Name", names}, {"Value", values}}, n);
 }
 
 std::string
@@ -171,12 +176,11 @@ reference_kind (hid_t id)
   return "unknown";
 }
 
+// The description of TYPE, classified as INFO.
 octave_scalar_map
-type_at (const h5::DataType& type, int depth)
+type_at (const h5::DataType& type, const dtype_info_t& info, int depth)
 {
   hid_t id = type.getId ();
-  dtype_info_t info;
-  info.assign (type);
   octave_scalar_map map;
   map.setfield ("Class", info.type_class);
   map.setfield ("OctaveClass", info.octave_class);
@@ -209,11 +213,12 @@ type_at (const h5::DataType& type, int depth)
       map.setfield ("CharacterSet", info.char_set);
     }
   else if (cls == "compound")
-    map.setfield ("Members", type_members (type, false, depth));
+    map.setfield ("Members", compound_members (type, depth));
   else if (cls == "enum")
     {
-      map.setfield ("BaseType", super_type (type, depth));
-      map.setfield ("Members", type_members (type, true, depth));
+      h5::DataType base = super_of (type);
+      map.setfield ("BaseType", type_at (base, depth + 1));
+      map.setfield ("Members", enum_members (type, base));
     }
   else if (cls == "array")
     {
@@ -224,15 +229,23 @@ type_at (const h5::DataType& type, int depth)
       if (rank > 0 && H5Tget_array_dims2 (id, dims.data ()) < 0)
         h5::raise<h5::DataTypeException> ("Unable to get the extents of the array type");
       map.setfield ("Dims", octave_order (dims));
-      map.setfield ("BaseType", super_type (type, depth));
+      map.setfield ("BaseType", type_at (super_of (type), depth + 1));
     }
   else if (cls == "vlen")
-    map.setfield ("BaseType", super_type (type, depth));
+    map.setfield ("BaseType", type_at (super_of (type), depth + 1));
   else if (cls == "opaque")
     map.setfield ("Tag", take_string (H5Tget_tag (id)));
   else if (cls == "reference")
     map.setfield ("Kind", reference_kind (id));
   return map;
+}
+
+octave_scalar_map
+type_at (const h5::DataType& type, int depth)
+{
+  dtype_info_t info;
+  info.assign (type);
+  return type_at (type, info, depth);
 }
 
 octave_scalar_map
@@ -246,7 +259,8 @@ space_map (const h5::DataSpace& space)
 // The value of an attribute the module reads, of at most
 // max_attribute_elements elements; [] for any other.
 octave_value
-attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
+attribute_value (const h5::Attribute& attr, const h5::DataType& type,
+                 const h5::DataSpace& space)
 {
   hssize_t n = H5Sget_simple_extent_npoints (space.getId ());
   if (n >= 0 && n <= max_attribute_elements)
@@ -256,7 +270,6 @@ attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
           // Composite values are read as h5read reads them, except those
           // holding references, which would read whole referenced datasets.
           data_exchange ex;
-          h5::DataType type = attr.getDataType ();
           ex.any_type = H5Tdetect_class (type.getId (), H5T_REFERENCE) == 0
                         && H5Tdetect_class (type.getId (), H5T_TIME) == 0;
           if (ex.assign (&attr))
@@ -275,21 +288,25 @@ attribute_value (const h5::Attribute& attr, const h5::DataSpace& space)
   return octave_value (Matrix ());
 }
 
-// Name, Datatype, Dataspace and Value of every attribute, in name order.
+// Name, Datatype, Dataspace and Value of every attribute, in name order;
+// no rows when LISTED is false.
 octave_map
-attribute_records (const h5::Annotated& obj)
+attribute_records (const h5::Annotated& obj, bool listed = true)
 {
-  std::vector<std::string> names = obj.listAttributeNames ();
+  std::vector<std::string> names;
+  if (listed)
+    names = obj.listAttributeNames ();
   octave_idx_type n = names.size ();
   Cell name (n, 1), type (n, 1), space (n, 1), value (n, 1);
   for (octave_idx_type i = 0; i < n; i++)
     {
       h5::Attribute attr = obj.getAttribute (names[i]);
+      h5::DataType dt = attr.getDataType ();
       h5::DataSpace sp = attr.getSpace ();
       name(i) = names[i];
-      type(i) = describe_type (attr.getDataType ());
+      type(i) = describe_type (dt);
       space(i) = space_map (sp);
-      value(i) = attribute_value (attr, sp);
+      value(i) = attribute_value (attr, dt, sp);
     }
   return records ({{"Name", name}, {"Datatype", type}, {"Dataspace", space},
                    {"Value", value}}, n);
@@ -427,13 +444,11 @@ decoded_fill (const h5::PropertyList& dcpl, const h5::DataType& type,
 // references).
 void
 describe_fill (octave_scalar_map& node, const h5::PropertyList& dcpl,
-               const h5::DataType& type)
+               const h5::DataType& type, const dtype_info_t& info)
 {
   H5D_fill_value_t status;
   if (H5Pfill_value_defined (dcpl.getId (), &status) < 0)
     h5::raise<h5::PropertyException> ("Unable to tell whether the dataset has a fill value");
-  dtype_info_t info;
-  info.assign (type);
   octave_value value = Matrix ();
   uint8NDArray bytes (dim_vector (1, 0));
   bool defined = (status == H5D_FILL_VALUE_DEFAULT
@@ -468,8 +483,10 @@ describe_dataset (const h5::DataSet& dataset, octave_scalar_map node)
   h5::DataType type = dataset.getDataType ();
   h5::DataSpace space = dataset.getSpace ();
   h5::PropertyList dcpl = dataset.getCreatePropertyList ();
+  dtype_info_t info;
+  info.assign (type);
   node.setfield ("Type", "dataset");
-  node.setfield ("Datatype", describe_type (type));
+  node.setfield ("Datatype", type_at (type, info, 0));
   node.setfield ("Dataspace", space_map (space));
   node.setfield ("Layout", layout_name (H5Pget_layout (dcpl.getId ())));
   RowVector chunk;
@@ -478,7 +495,7 @@ describe_dataset (const h5::DataSet& dataset, octave_scalar_map node)
   node.setfield ("ChunkSize", chunk.numel () ? octave_value (chunk)
                                              : octave_value (Matrix ()));
   node.setfield ("Filters", filter_records (dcpl));
-  describe_fill (node, dcpl, type);
+  describe_fill (node, dcpl, type, info);
   node.setfield ("Attributes", attribute_records (dataset));
   return node;
 }
@@ -553,11 +570,9 @@ walker::group_node (const h5::Group& group, const std::string& path,
   bool ancestor = entry && entry->status () == path_entry::on_path;
   node.setfield ("Status", enter ? "entered" : ancestor ? "ancestor" : "depth limit");
   Cell children (0, 1);
-  octave_map attributes = records ({{"Name", Cell (0, 1)}, {"Datatype", Cell (0, 1)},
-                                    {"Dataspace", Cell (0, 1)}, {"Value", Cell (0, 1)}}, 0);
+  octave_map attributes = attribute_records (group, enter);
   if (enter)
     {
-      attributes = attribute_records (group);
       std::vector<std::string> names = link_names (group);
       children = Cell (names.size (), 1);
       for (std::size_t i = 0; i < names.size (); i++)
