@@ -140,8 +140,8 @@ make_plan (const h5::DataSet& ds, const h5::DataSpace& selection,
   if (rank < 1)
     return refuse ("not a simple dataspace");
   p.rank = rank;
-  std::vector<hsize_t> cdims (rank);
-  if (H5Pget_chunk (pl, rank, cdims.data ()) != rank)
+  std::vector<hsize_t> cdims = ds.getChunkDims (rank);
+  if (cdims.empty ())
     return refuse ("no chunk extents");
 
   int nf = H5Pget_nfilters (pl);
