@@ -140,8 +140,8 @@ make_plan (const h5::DataSet& ds, const h5::DataSpace& selection,
   if (rank < 1)
     return refuse ("not a simple dataspace");
   p.rank = rank;
-  std::vector<hsize_t> cdims (rank);
-  if (H5Pget_chunk (pl, rank, cdims.data ()) != rank)
+  std::vector<hsize_t> cdims = ds.getChunkDims (rank);
+  if (cdims.empty ())
     return refuse ("no chunk extents");
 
   int nf = H5Pget_nfilters (pl);
@@ -273,11 +273,13 @@ job_coords (const plan_t& p, std::size_t i, std::vector<std::size_t>& at)
     }
 }
 
+// The message of a corrupt chunk of job position AT: the chunk is named by
+// its first element, in Octave order and 1-based.
 std::string
-chunk_label (const plan_t& p, const std::vector<std::size_t>& at)
+corrupt_message (const plan_t& p, const std::vector<std::size_t>& at,
+                 const std::string& why)
 {
-  // Octave order, 1-based: the chunk's first element.
-  std::string s = "(";
+  std::string s = "h5read: dataset " + p.name + ": corrupt chunk at (";
   for (std::size_t d = p.rank; d-- > 0; )
     {
       const axis_t& a = p.axes[d];
@@ -285,7 +287,7 @@ chunk_label (const plan_t& p, const std::vector<std::size_t>& at)
       if (d > 0)
         s += ",";
     }
-  return s + ")";
+  return s + "): " + why;
 }
 
 // ------------------------------------------------------------ element moves
@@ -644,10 +646,9 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
     if (size > bound)
       {
         job_coords (p, g, at);
-        throw h5::DataSetException ("h5read: dataset " + p.name + ": corrupt chunk at "
-                                    + chunk_label (p, at) + ": stored size "
+        throw h5::DataSetException (corrupt_message (p, at, "stored size "
                                     + std::to_string (size) + " bytes for a chunk of "
-                                    + std::to_string (p.chunk_bytes) + " bytes");
+                                    + std::to_string (p.chunk_bytes) + " bytes"));
       }
     stored.push_back ({g, size, mask});
   };
@@ -745,8 +746,7 @@ read (const h5::DataSet& ds, const h5::DataSpace& selection,
     job_coords (p, stored[i].g, pos);
     auto corrupt = [&] (const std::string& why)
     {
-      return fail ("h5read: dataset " + p.name + ": corrupt chunk at "
-                   + chunk_label (p, pos) + ": " + why);
+      return fail (corrupt_message (p, pos, why));
     };
     scratch_t& sc = scratch[w];
     sc.ensure (p.chunk_bytes + 4 * n_filters + 64);
